@@ -1,0 +1,83 @@
+// In-memory stand-ins for the platform services, so the core runs headless.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/file_search.h"
+#include "platform/process_start.h"
+#include "platform/profile_file.h"
+#include "platform/window.h"
+
+namespace fakes {
+
+// Keys by (file, section, key); records every call in order.
+class ProfileFile final : public platform::ProfileFile {
+ public:
+  using Key = std::tuple<std::string, std::string, std::string>;
+
+  std::string GetString(std::string_view lpAppName, std::string_view lpKeyName,
+                        std::string_view lpDefault, int bufferSize,
+                        const std::string& lpFileName) override {
+    calls.push_back("read " + std::string(lpKeyName) + " from " + lpFileName);
+    auto found = values.find({lpFileName, std::string(lpAppName), std::string(lpKeyName)});
+    std::string value(found == values.end() ? lpDefault : std::string_view(found->second));
+    return value.substr(0, static_cast<std::size_t>(bufferSize - 1));
+  }
+
+  platform::Status WriteString(std::string_view lpAppName, std::string_view lpKeyName,
+                               std::string_view lpString, const std::string& lpFileName) override {
+    calls.push_back("write " + std::string(lpKeyName) + " to " + lpFileName);
+    if (failingKeys.contains(std::string(lpKeyName))) {
+      return platform::Status::Failure(lpFileName + ": Read-only file system");
+    }
+    values[{lpFileName, std::string(lpAppName), std::string(lpKeyName)}] = lpString;
+    return platform::Status::Ok();
+  }
+
+  std::map<Key, std::string> values;
+  std::set<std::string> failingKeys;
+  std::vector<std::string> calls;
+};
+
+class FileSearch final : public platform::FileSearch {
+ public:
+  bool FindsOrdinaryFile(const std::string& Filename) override {
+    searched.push_back(Filename);
+    return files.contains(Filename);
+  }
+  std::set<std::string> files;
+  std::vector<std::string> searched;
+};
+
+class ProcessStart final : public platform::ProcessStart {
+ public:
+  platform::Status Start(const std::string& program, const std::string& commandLine) override {
+    started.emplace_back(program, commandLine);
+    return failure.empty() ? platform::Status::Ok() : platform::Status::Failure(failure);
+  }
+  std::vector<std::pair<std::string, std::string>> started;
+  std::string failure;  // when set, every start fails with it
+};
+
+// A form that holds its texts and records what the user would see.
+class FormView final : public platform::FormView {
+ public:
+  explicit FormView(const platform::FormSpec& spec) {
+    for (const platform::ControlSpec& control : spec.controls) texts.emplace_back(control.caption);
+  }
+  std::string Text(std::size_t control) const override { return texts.at(control); }
+  void SetText(std::size_t control, std::string_view text) override { texts.at(control) = text; }
+  void ShowMessage(std::string_view text) override { messages.emplace_back(text); }
+  void Close() override { closed = true; }
+
+  std::vector<std::string> texts;
+  std::vector<std::string> messages;
+  bool closed = false;
+};
+
+}  // namespace fakes
