@@ -1,0 +1,284 @@
+// The window system on Linux: FLTK 1.3 draws the form table, runs the event
+// loop and shows the message box.
+#include "platform/window.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Multiline_Output.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+constexpr double kTwipsPerInch = 1440;
+constexpr double kPointsPerInch = 72;
+constexpr int kLabelInset = 3;
+
+// Twips become pixels at the screen's resolution, never below 96 dpi, so the
+// layout is the designed size on ordinary screens and grows on dense ones.
+class Scale {
+ public:
+  Scale() {
+    float horizontal = 96, vertical = 96;
+    Fl::screen_dpi(horizontal, vertical);
+    dpi_ = std::max(96.0, static_cast<double>(vertical));
+  }
+  int Pixels(int twips) const { return static_cast<int>(std::lround(twips * dpi_ / kTwipsPerInch)); }
+  int FontPixels(int points) const {
+    return static_cast<int>(std::lround(points * dpi_ / kPointsPerInch));
+  }
+
+ private:
+  double dpi_ = 96;
+};
+
+// "MS Sans Serif" has no Linux counterpart. The layout was drawn for its
+// narrow proportions, which Arial's share: fontconfig answers "Arial" with its
+// metric twin (Liberation Sans) where installed, else with the ordinary
+// sans-serif face. The leading character is FLTK's style code for Xft.
+constexpr Fl_Font kSansRegular = FL_FREE_FONT;
+constexpr Fl_Font kSansBold = FL_FREE_FONT + 1;
+
+void RegisterFonts() {
+  Fl::set_font(kSansRegular, " Arial");
+  Fl::set_font(kSansBold, "BArial");
+}
+
+Fl_Font FontFace(const FontSpec& font) { return font.bold ? kSansBold : kSansRegular; }
+
+// A wider stand-in face could push a label's words past its box; the label
+// then shrinks until its wrapped text fits rather than spill over its
+// neighbours.
+int FittingSize(const char* text, Fl_Font face, int size, int width, int height) {
+  for (; size > 6; --size) {
+    fl_font(face, size);
+    int measuredWidth = width, measuredHeight = 0;
+    fl_measure(text, measuredWidth, measuredHeight, 0);
+    if (measuredWidth <= width && measuredHeight <= height + size / 2) break;
+  }
+  return size;
+}
+
+// Windows draws CR LF as one line break; FLTK would show the CR as "^M".
+std::string WithUnixLineBreaks(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+    } else if (i + 1 >= text.size() || text[i + 1] != '\n') {
+      out += '\n';
+    }
+  }
+  return out;
+}
+
+// A form window on which Enter and Escape press nothing. Tab and Shift+Tab
+// walk the controls in creation order, which is the table's order.
+class FormWindow final : public Fl_Double_Window {
+ public:
+  using Fl_Double_Window::Fl_Double_Window;
+
+  int handle(int event) override {
+    if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && IsSwallowedKey(Fl::event_key())) {
+      return 1;
+    }
+    return Fl_Double_Window::handle(event);
+  }
+
+ private:
+  // Arrows would move the focus between controls in FLTK; Enter would act
+  // like Tab; Escape would close the window.
+  static bool IsSwallowedKey(int key) {
+    switch (key) {
+      case FL_Enter: case FL_KP_Enter: case FL_Escape:
+      case FL_Up: case FL_Down: case FL_Left: case FL_Right:
+        return true;
+      default:
+        return false;
+    }
+  }
+};
+
+// The message box: modal, the text selectable for copying, one OK button
+// that OK, Enter, Space and Escape all press.
+class MessageBox {
+ public:
+  static void Show(const Fl_Window* owner, std::string_view title, std::string_view message,
+                   const Scale& scale) {
+    std::string text = WithUnixLineBreaks(message);
+    const int margin = scale.Pixels(180);
+    const int fontSize = scale.FontPixels(8);
+    const int buttonWidth = scale.Pixels(1200), buttonHeight = scale.Pixels(375);
+
+    fl_font(kSansRegular, fontSize);
+    int textWidth = scale.Pixels(6000), textHeight = 0;
+    fl_measure(text.c_str(), textWidth, textHeight, 0);
+    textWidth = std::max(textWidth + fontSize, buttonWidth);
+    textHeight += fontSize / 2;
+
+    const int width = textWidth + 2 * margin;
+    const int height = textHeight + buttonHeight + 3 * margin;
+    Fl_Double_Window box(width, height);
+    std::string caption(title);
+    box.label(caption.c_str());
+
+    Fl_Multiline_Output body(margin, margin, textWidth, textHeight);
+    body.box(FL_FLAT_BOX);
+    body.color(box.color());
+    body.textfont(kSansRegular);
+    body.textsize(fontSize);
+    body.wrap(1);
+    body.value(text.c_str(), static_cast<int>(text.size()));
+
+    Fl_Button ok((width - buttonWidth) / 2, height - margin - buttonHeight, buttonWidth,
+                 buttonHeight, "OK");
+    ok.labelfont(kSansRegular);
+    ok.labelsize(fontSize);
+    ok.shortcut(FL_Enter);
+    ok.callback([](Fl_Widget* button, void*) { button->window()->hide(); });
+    box.end();
+
+    if (owner != nullptr) {
+      box.position(owner->x() + (owner->w() - width) / 2, owner->y() + (owner->h() - height) / 2);
+    }
+    box.set_modal();
+    box.show();
+    ok.take_focus();
+    while (box.shown()) Fl::wait();
+  }
+};
+
+class FltkForm final : public FormView {
+ public:
+  FltkForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle)
+      : events_(events), appTitle_(appTitle), caption_(spec.caption) {
+    window_ = std::make_unique<FormWindow>(scale_.Pixels(spec.clientWidth),
+                                           scale_.Pixels(spec.clientHeight), caption_.c_str());
+    for (const ControlSpec& control : spec.controls) controls_.push_back(CreateControl(control));
+    KeepControlsInPlaceOnResize();
+    window_->end();
+    window_->callback(OnCloseRequest, this);
+  }
+
+  int Run() {
+    events_.Load(*this);
+    window_->show();
+    return Fl::run();
+  }
+
+  std::string Text(std::size_t control) const override {
+    const auto* input = dynamic_cast<const Fl_Input*>(controls_.at(control));
+    if (input == nullptr) return controls_.at(control)->label();
+    return std::string(input->value(), static_cast<std::size_t>(input->size()));
+  }
+
+  void SetText(std::size_t control, std::string_view text) override {
+    if (auto* input = dynamic_cast<Fl_Input*>(controls_.at(control))) {
+      input->value(text.data(), static_cast<int>(text.size()));
+    }
+  }
+
+  void ShowMessage(std::string_view text) override {
+    MessageBox::Show(window_.get(), appTitle_, text, scale_);
+  }
+
+  void Close() override { window_->hide(); }
+
+ private:
+  Fl_Widget* CreateControl(const ControlSpec& spec) {
+    const int x = scale_.Pixels(spec.left), y = scale_.Pixels(spec.top);
+    const int w = scale_.Pixels(spec.width), h = scale_.Pixels(spec.height);
+    const char* caption = spec.caption.data();  // the table's texts are literals
+    Fl_Widget* widget = nullptr;
+    switch (spec.kind) {
+      case ControlKind::kTextBox: {
+        auto* input = new Fl_Input(x, y, w, h);
+        input->textfont(FontFace(spec.font));
+        input->textsize(scale_.FontPixels(spec.font.points));
+        input->value(caption);
+        widget = input;
+        break;
+      }
+      case ControlKind::kButton:
+        widget = new Fl_Button(x, y, w, h, caption);
+        widget->callback(OnButton, this);
+        break;
+      case ControlKind::kLabel:
+        // FLTK insets a left-aligned label by 3 pixels on each side; widen
+        // the box so the text starts and wraps where it was designed to.
+        widget = new Fl_Box(x - kLabelInset, y, w + 2 * kLabelInset, h, caption);
+        widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT | FL_ALIGN_WRAP);
+        widget->labelfont(FontFace(spec.font));
+        widget->labelsize(
+            FittingSize(caption, FontFace(spec.font), scale_.FontPixels(spec.font.points), w, h));
+        return widget;
+    }
+    widget->labelfont(FontFace(spec.font));
+    widget->labelsize(scale_.FontPixels(spec.font.points));
+    return widget;
+  }
+
+  // The frame stays resizable, but the controls keep their place and size:
+  // only an empty box in the bottom right corner takes the change.
+  void KeepControlsInPlaceOnResize() {
+    auto* corner = new Fl_Box(window_->w(), window_->h(), 0, 0);
+    window_->resizable(corner);
+    window_->size_range(1, 1);
+  }
+
+  static void OnButton(Fl_Widget* widget, void* data) {
+    auto* form = static_cast<FltkForm*>(data);
+    auto found = std::find(form->controls_.begin(), form->controls_.end(), widget);
+    form->Dispatch(static_cast<std::size_t>(found - form->controls_.begin()));
+  }
+
+  // Every action runs to its end on this thread; the busy cursor says so.
+  // Nothing an action throws may end the program: it is reported instead.
+  void Dispatch(std::size_t button) {
+    window_->cursor(FL_CURSOR_WAIT);
+    Fl::flush();
+    try {
+      events_.Click(*this, button);
+    } catch (const std::exception& failure) {
+      ShowMessage(failure.what());
+    }
+    if (window_->shown()) window_->cursor(FL_CURSOR_DEFAULT);
+  }
+
+  // FLTK calls the window's callback for Escape and for the frame's close
+  // button; only the latter closes the form.
+  static void OnCloseRequest(Fl_Widget*, void* data) {
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    static_cast<FltkForm*>(data)->Close();
+  }
+
+  Scale scale_;
+  FormEvents& events_;
+  std::string appTitle_;
+  std::string caption_;
+  std::unique_ptr<FormWindow> window_;
+  std::vector<Fl_Widget*> controls_;  // owned by window_, in table order
+};
+
+}  // namespace
+
+int RunForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle) {
+  fl_open_display();  // fonts are measured and the dpi read before the window shows
+  Fl::visible_focus(1);
+  RegisterFonts();
+  FltkForm form(spec, events, appTitle);
+  return form.Run();
+}
+
+}  // namespace platform
