@@ -1,0 +1,95 @@
+#!/bin/bash
+# Drives the real connector window: first-run defaults, Save, tab order,
+# Enter and Escape, Connect launching a client, the missing-client message,
+# a client that cannot start, and Cancel.
+# Usage: connector_e2e.sh PATH_TO_CONNECTOR
+source "$(dirname "$0")/lib.sh"
+
+CONNECTOR=$(realpath "$1")
+WORK=$(mktemp -d)
+trap 'stop_xvfb; pkill -P $$ 2>/dev/null || true; rm -rf "$WORK"' EXIT
+start_xvfb
+
+# The program lives in the game's folder; it is started from another one, so
+# game.ini must be found beside the executable, not in the working directory.
+GAME="$WORK/game"
+CWD="$WORK/cwd"
+mkdir -p "$GAME" "$CWD"
+cp "$CONNECTOR" "$GAME/connector"
+INI="$GAME/game.ini"
+
+start_connector() {
+  (cd "$CWD" && exec "$GAME/connector") &
+  PID=$!
+  focus_window "Dedozeroz Adodivu"
+}
+
+# Tab walks from txtName (0) to the control at position $1 in the focus
+# order txtName, txtIP, btnConnect, btnCancel, txtBin, btnTest, txtDataSize,
+# cmdSave, txtport, txtTileSet.
+tab_to() { for _ in $(seq "$1"); do keys Tab; done; }
+
+echo "== first run shows the defaults; Save writes them beside the program"
+start_connector
+tab_to 7 && keys space
+wait_for "game.ini" file_has "$INI" "LastTileSet=0"
+expected=$'[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=NAME\r\nLastPort=2597\r\nLastTileSet=0\r\n'
+[ "$(cat "$INI")" == "$expected" ] || fail "unexpected game.ini: $(cat -A "$INI")"
+[ ! -e "$CWD/game.ini" ] || fail "game.ini written to the working directory"
+
+echo "== Enter and Escape press nothing; Shift+Tab wraps to txtTileSet"
+keys Escape Return                           # on cmdSave
+for _ in $(seq 7); do keys shift+Tab; done   # back to txtName
+keys Return                                  # in a text box: nothing, focus stays
+keys shift+Tab && type_text "7"              # wraps to txtTileSet, its text selected
+keys shift+Tab shift+Tab space               # txtport, cmdSave: Save
+wait_for "the tileset to be saved" file_has "$INI" "LastTileSet=7"
+kill -0 "$PID" || fail "the window closed"
+
+echo "== Cancel leaves game.ini untouched"
+cp "$INI" "$WORK/before.ini"
+for _ in $(seq 7); do keys shift+Tab; done   # txtName
+type_text "edited"
+tab_to 3 && keys space                       # btnCancel
+wait_for "the connector to end" process_gone "$PID"
+cmp -s "$INI" "$WORK/before.ini" || fail "Cancel changed game.ini"
+
+echo "== a missing client is reported and the window stays"
+printf '[Connector]\r\nBinName=missing.bin\r\n' > "$INI"
+start_connector
+tab_to 2 && keys space
+focus_window "Connector"
+keys Return
+wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+kill -0 "$PID" || fail "the window closed after the message"
+focus_window "Dedozeroz Adodivu"
+tab_to 1 && keys space   # the focus is still on btnConnect: on to btnCancel
+wait_for "the connector to end" process_gone "$PID"
+
+echo "== a client that cannot start is reported and the window stays"
+printf '#!/bin/sh\n' > "$CWD/noexec.bin"
+printf '[Connector]\r\nBinName=noexec.bin\r\n' > "$INI"
+start_connector
+tab_to 2 && keys space
+focus_window "Connector"
+keys space
+wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+kill -0 "$PID" || fail "the window closed after a failed start"
+kill "$PID"
+
+echo "== Tab from txtIP reaches btnConnect, which starts the client and closes"
+cat > "$CWD/client bin" <<'SH'
+#!/bin/sh
+printf '%s|' "$0" "$@" > client.args.tmp
+mv client.args.tmp client.args
+SH
+chmod +x "$CWD/client bin"
+printf '[Connector]\r\nBinName=client bin\r\nLastServerName=My Server\r\nLastPort=\r\n' > "$INI"
+start_connector
+tab_to 2 && keys space
+wait_for "the client to run" test -f "$CWD/client.args"
+[ "$(cat "$CWD/client.args")" == "client bin|MyServer|127.0.0.1|0|" ] ||
+  fail "client arguments: $(cat "$CWD/client.args")"
+wait_for "the connector to end" process_gone "$PID"
+
+echo "PASS"

@@ -1,0 +1,53 @@
+# Helpers for driving a real window under a private Xvfb with xdotool.
+# Every wait is bounded; a test fails rather than hangs.
+
+set -euo pipefail
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on a free display at 96 dpi and exports DISPLAY.
+start_xvfb() {
+  local fdfile
+  fdfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  XVFB_PID=$!
+  for _ in $(seq 100); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  [ -s "$fdfile" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+}
+
+stop_xvfb() { kill "$XVFB_PID" 2>/dev/null || true; }
+
+# wait_for DESCRIPTION COMMAND...: polls COMMAND for up to 10 s.
+wait_for() {
+  local what=$1
+  shift
+  for _ in $(seq 200); do
+    "$@" && return 0
+    sleep 0.05
+  done
+  fail "timed out waiting for $what"
+}
+
+# The id of the visible window whose title is exactly $1.
+window_id() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+window_shown() { [ -n "$(window_id "$1")" ]; }
+
+# Gives the keyboard to the window titled $1 (there is no window manager).
+focus_window() {
+  wait_for "window '$1'" window_shown "$1"
+  local id
+  id=$(window_id "$1")
+  xdotool mousemove --window "$id" 5 5
+  xdotool windowfocus --sync "$id"
+}
+
+keys() { xdotool key --delay 20 "$@"; }
+type_text() { xdotool type --delay 20 "$1"; }
+
+process_gone() { ! kill -0 "$1" 2>/dev/null; }
+file_has() { [ -f "$1" ] && grep -qF -- "$2" "$1"; }
