@@ -51,8 +51,9 @@ void ShowFields(platform::FormView& form, const settings::ConnectorFields& field
 
 const platform::FormSpec& FrmMainLayout() { return kFrmMain; }
 
-FrmMain::FrmMain(const settings::SettingsFile& settings, const actions::ClientLauncher& launcher)
-    : settings_(settings), launcher_(launcher) {}
+FrmMain::FrmMain(const settings::SettingsFile& settings, const actions::ClientLauncher& launcher,
+                 const actions::ReachabilityTest& reachability)
+    : settings_(settings), launcher_(launcher), reachability_(reachability) {}
 
 void FrmMain::Load(platform::FormView& form) { ShowFields(form, settings_.LoadFields()); }
 
@@ -60,6 +61,7 @@ void FrmMain::Click(platform::FormView& form, std::size_t button) {
   switch (button) {
     case btnConnect: ConnectClick(form); break;
     case cmdSave: SaveClick(form); break;
+    case btnTest: TestClick(form); break;
     case btnCancel: form.Close(); break;
     default: break;
   }
@@ -82,6 +84,10 @@ void FrmMain::ConnectClick(platform::FormView& form) {
 void FrmMain::SaveClick(platform::FormView& form) {
   platform::Status saved = settings_.SaveFields(ReadFields(form));
   if (!saved.ok()) form.ShowMessage("The settings could not be saved.\r\n" + saved.message());
+}
+
+void FrmMain::TestClick(platform::FormView& form) {
+  form.ShowMessage(reachability_.TestDestination(form.Text(txtIP), form.Text(txtDataSize)));
 }
 
 }  // namespace app

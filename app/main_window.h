@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "actions/launch_client.h"
+#include "actions/reachability_test.h"
 #include "platform/window.h"
 #include "settings/settings_file.h"
 
@@ -25,7 +26,8 @@ const platform::FormSpec& FrmMainLayout();
 
 class FrmMain : public platform::FormEvents {
  public:
-  FrmMain(const settings::SettingsFile& settings, const actions::ClientLauncher& launcher);
+  FrmMain(const settings::SettingsFile& settings, const actions::ClientLauncher& launcher,
+          const actions::ReachabilityTest& reachability);
 
   void Load(platform::FormView& form) override;
   void Click(platform::FormView& form, std::size_t button) override;
@@ -33,9 +35,11 @@ class FrmMain : public platform::FormEvents {
  private:
   void ConnectClick(platform::FormView& form);
   void SaveClick(platform::FormView& form);
+  void TestClick(platform::FormView& form);
 
   const settings::SettingsFile& settings_;
   const actions::ClientLauncher& launcher_;
+  const actions::ReachabilityTest& reachability_;
 };
 
 }  // namespace app

@@ -1,6 +1,7 @@
 // In-memory stand-ins for the platform services, so the core runs headless.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <set>
 #include <string>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "platform/file_search.h"
+#include "platform/network_awareness.h"
 #include "platform/process_start.h"
 #include "platform/profile_file.h"
 #include "platform/window.h"
@@ -62,6 +64,27 @@ class ProcessStart final : public platform::ProcessStart {
   }
   std::vector<std::pair<std::string, std::string>> started;
   std::string failure;  // when set, every start fails with it
+};
+
+// Gives the same answer to every question and records the questions.
+class NetworkAwareness final : public platform::NetworkAwareness {
+ public:
+  platform::Status IsDestinationReachable(const std::string& lpszDestination,
+                                          platform::QOCINFO& lpQOCInfo, bool& reachable) override {
+    asked.emplace_back(lpszDestination, lpQOCInfo);
+    if (!failure.empty()) return platform::Status::Failure(failure);
+    reachable = this->reachable;
+    if (reachable) {
+      lpQOCInfo.dwInSpeed = inSpeed;
+      lpQOCInfo.dwOutSpeed = outSpeed;
+    }
+    return platform::Status::Ok();
+  }
+  bool reachable = true;
+  std::uint32_t inSpeed = 0;
+  std::uint32_t outSpeed = 0;
+  std::string failure;  // when set, the service cannot be used
+  std::vector<std::pair<std::string, platform::QOCINFO>> asked;
 };
 
 // A form that holds its texts and records what the user would see.

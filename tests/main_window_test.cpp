@@ -17,7 +17,9 @@ class FrmMainTest : public testing::Test {
   fakes::ProcessStart processes;
   settings::SettingsFile settings{profile, "/opt/game/"};
   actions::ClientLauncher launcher{files, processes};
-  FrmMain frmMain{settings, launcher};
+  fakes::NetworkAwareness network;
+  actions::ReachabilityTest reachability{network, "."};
+  FrmMain frmMain{settings, launcher, reachability};
   fakes::FormView form{FrmMainLayout()};
 
   void SetUp() override {
@@ -124,6 +126,35 @@ TEST_F(FrmMainTest, CancelClosesWithoutSaving) {
   frmMain.Click(form, btnCancel);
   EXPECT_TRUE(form.closed);
   EXPECT_TRUE(profile.values.empty());
+}
+
+TEST_F(FrmMainTest, TestShowsOneMessageAndChangesNothing) {
+  form.texts[txtIP] = "10.1.2.3";
+  form.texts[txtDataSize] = "64";
+  const std::vector<std::string> before = form.texts;
+  for (bool reachable : {true, false}) {
+    network.reachable = reachable;
+    form.messages.clear();
+    frmMain.Click(form, btnTest);
+    ASSERT_EQ(form.messages.size(), 1u);
+    EXPECT_EQ(form.messages[0].starts_with("The destination can be reached!"), reachable);
+  }
+  ASSERT_EQ(network.asked.size(), 2u);
+  EXPECT_EQ(network.asked[0].first, "10.1.2.3");
+  EXPECT_EQ(network.asked[0].second.dwSize, 64u);
+  EXPECT_EQ(form.texts, before);
+  EXPECT_FALSE(form.closed);
+  for (const std::string& call : profile.calls) EXPECT_FALSE(call.starts_with("write")) << call;
+}
+
+TEST_F(FrmMainTest, AnOverflowingDataSizeIsReportedAndTheWindowStays) {
+  form.texts[txtDataSize] = "1e10";
+  frmMain.Click(form, btnTest);
+  ASSERT_EQ(form.messages.size(), 1u);
+  EXPECT_NE(form.messages[0].find("Overflow"), std::string::npos);
+  EXPECT_TRUE(network.asked.empty());
+  EXPECT_FALSE(form.closed);
+  EXPECT_EQ(form.texts[txtDataSize], "1e10");
 }
 
 }  // namespace
