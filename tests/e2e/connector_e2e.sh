@@ -33,8 +33,8 @@ echo "== first run shows the defaults; Save writes them beside the program"
 start_connector
 tab_to 7 && keys space
 wait_for "game.ini" file_has "$INI" "LastTileSet=0"
-expected=$'[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=NAME\r\nLastPort=2597\r\nLastTileSet=0\r\n'
-[ "$(cat "$INI")" == "$expected" ] || fail "unexpected game.ini: $(cat -A "$INI")"
+printf '[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=NAME\r\nLastPort=2597\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
+cmp -s "$INI" "$WORK/expected.ini" || fail "unexpected game.ini: $(cat -A "$INI")"
 [ ! -e "$CWD/game.ini" ] || fail "game.ini written to the working directory"
 
 echo "== Enter and Escape press nothing; Shift+Tab wraps to txtTileSet"
