@@ -1,0 +1,293 @@
+// game.ini on POSIX, through our own reader and writer of the line format
+// (platform/profile_text.h):
+//  - reading takes regular files only and never blocks: a FIFO, a device, a
+//    directory, a dangling link or an unreadable file reads as missing;
+//  - a write builds the whole new file beside its target (through symbolic
+//    links, so a link stays a link), flushes it and renames it over the old
+//    one, so a crash leaves the old or the new file and never a mix;
+//  - writers, also in other processes, take turns on a lock of the folder,
+//    which survives the rename, and each reads the file afresh under it.
+#include "platform/profile_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "platform/profile_text.h"
+
+namespace platform {
+namespace {
+
+constexpr std::size_t kChunkSize = 64 * 1024;
+// As many links as the kernel itself follows in one path.
+constexpr int kMaxLinkHops = 40;
+// Not an errno: a FIFO, a device or a socket where a file was expected.
+constexpr int kNotRegularFile = -1;
+
+std::string ReasonFor(int error) {
+  if (error == kNotRegularFile) return "Not a regular file";
+  return std::generic_category().message(error);
+}
+
+Status Failure(const std::string& path, const std::string& reason) {
+  return Status::Failure(path + ": " + reason);
+}
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
+  ~FileDescriptor() { Close(); }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+    if (this != &other) {
+      Close();
+      fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+  }
+
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+  // Closes now and reports the error a delayed write may only show here.
+  int Close() {
+    if (fd_ < 0) return 0;
+    const int result = close(std::exchange(fd_, -1));
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_;
+};
+
+int RegularFileError(const struct stat& info) {
+  if (S_ISREG(info.st_mode)) return 0;
+  return S_ISDIR(info.st_mode) ? EISDIR : kNotRegularFile;
+}
+
+// Opens a regular file for reading, or returns why not. The first look keeps
+// devices from being opened at all; the second, on the open file, covers a
+// name that changed in between. O_NONBLOCK keeps a FIFO from blocking.
+int OpenRegularFile(const std::string& path, FileDescriptor& file, struct stat& info) {
+  if (stat(path.c_str(), &info) != 0) return errno;
+  if (const int error = RegularFileError(info); error != 0) return error;
+  file = FileDescriptor(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file.valid()) return errno;
+  if (fstat(file.get(), &info) != 0) return errno;
+  return RegularFileError(info);
+}
+
+// Hands the bytes from `from` up to `to` (or the end) to `consume` in
+// chunks, until it returns false. Returns 0 or an errno.
+int ReadChunks(int fd, off_t from, std::optional<off_t> to,
+               const std::function<bool(std::string_view)>& consume) {
+  std::vector<char> buffer(kChunkSize);
+  while (!to || from < *to) {
+    const std::size_t wanted =
+        to ? std::min<std::size_t>(buffer.size(), std::size_t(*to - from)) : buffer.size();
+    const ssize_t got = pread(fd, buffer.data(), wanted, from);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) break;
+    from += got;
+    if (!consume(std::string_view(buffer.data(), std::size_t(got)))) break;
+  }
+  return 0;
+}
+
+int WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) return errno;
+    bytes.remove_prefix(std::size_t(written));
+  }
+  return 0;
+}
+
+// The file a path finally names, following symbolic links, so the new file
+// replaces the link's target and not the link. A dangling link names the
+// file it would create.
+int ResolveLinks(const std::string& path, std::filesystem::path& target) {
+  std::filesystem::path current = path;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat info;
+    if (lstat(current.c_str(), &info) != 0) {
+      if (errno != ENOENT) return errno;
+      target = current;
+      return 0;
+    }
+    if (!S_ISLNK(info.st_mode)) {
+      target = current;
+      return 0;
+    }
+    std::error_code error;
+    const std::filesystem::path link = std::filesystem::read_symlink(current, error);
+    if (error) return error.value();
+    current = link.is_absolute() ? link : current.parent_path() / link;
+  }
+  return ELOOP;
+}
+
+// The new file while it is being written; removed unless it was renamed.
+class TemporaryFile {
+ public:
+  TemporaryFile(int folder, std::string name) : folder_(folder), name_(std::move(name)) {}
+  ~TemporaryFile() {
+    if (!kept_) unlinkat(folder_, name_.c_str(), 0);
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  const char* name() const { return name_.c_str(); }
+  void Keep() { kept_ = true; }
+
+ private:
+  int folder_;
+  std::string name_;
+  bool kept_ = false;
+};
+
+// A root-run connector must not take a user's file away from the user.
+int KeepOwnerAndMode(int fd, const struct stat& info) {
+  if (geteuid() == 0 && fchown(fd, info.st_uid, info.st_gid) != 0) return errno;
+  if (fchmod(fd, info.st_mode & 07777) != 0) return errno;
+  return 0;
+}
+
+// The current file with the edit applied, copied into `out`.
+int WriteEdited(const FileDescriptor& current, int out, const profile_text::Edit& edit) {
+  int writeError = 0;
+  const auto copy = [out, &writeError](std::string_view chunk) {
+    writeError = WriteAll(out, chunk);
+    return writeError == 0;
+  };
+  const auto copyRange = [&](off_t from, std::optional<off_t> to) {
+    if (!current.valid()) return 0;
+    const int readError = ReadChunks(current.get(), from, to, copy);
+    return readError != 0 ? readError : writeError;
+  };
+  if (const int error = copyRange(0, off_t(edit.offset)); error != 0) return error;
+  if (const int error = WriteAll(out, edit.text); error != 0) return error;
+  return copyRange(off_t(edit.offset + edit.length), std::nullopt);
+}
+
+class PosixProfileFile final : public ProfileFile {
+ public:
+  std::string GetString(std::string_view lpAppName, std::string_view lpKeyName,
+                        std::string_view lpDefault, int bufferSize,
+                        const std::string& lpFileName) override {
+    FileDescriptor file;
+    struct stat info;
+    if (OpenRegularFile(lpFileName, file, info) != 0) {
+      return profile_text::ReadValue({}, lpAppName, lpKeyName, lpDefault, bufferSize);
+    }
+    profile_text::ValueReader reader(lpAppName, lpKeyName, lpDefault, bufferSize);
+    const int error = ReadChunks(file.get(), 0, std::nullopt, [&reader](std::string_view chunk) {
+      reader.Feed(chunk);
+      return !reader.done();
+    });
+    if (error != 0) return profile_text::ReadValue({}, lpAppName, lpKeyName, lpDefault, bufferSize);
+    return reader.Finish();
+  }
+
+  Status WriteString(std::string_view lpAppName, std::string_view lpKeyName,
+                     std::string_view lpString, const std::string& lpFileName) override {
+    std::filesystem::path target;
+    if (const int error = ResolveLinks(lpFileName, target); error != 0) {
+      return Failure(lpFileName, ReasonFor(error));
+    }
+    if (!target.has_filename()) return Failure(lpFileName, ReasonFor(EISDIR));
+    const std::filesystem::path folderPath =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    FileDescriptor folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid()) return Failure(lpFileName, ReasonFor(errno));
+    LockFolder(folder.get());
+    return WriteLocked(lpAppName, lpKeyName, lpString, lpFileName, target, folder.get());
+  }
+
+ private:
+  // Blocks until no other writer holds the folder. A file system without
+  // flock (some network ones) still gets atomic, if unserialized, writes.
+  static void LockFolder(int folder) {
+    while (flock(folder, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+
+  static Status WriteLocked(std::string_view lpAppName, std::string_view lpKeyName,
+                            std::string_view lpString, const std::string& lpFileName,
+                            const std::filesystem::path& target, int folder) {
+    FileDescriptor current;
+    struct stat info;
+    const int error = OpenRegularFile(target, current, info);
+    if (error != 0 && error != ENOENT) return Failure(lpFileName, ReasonFor(error));
+    // A read-only game.ini stays as it is, as it would on Windows.
+    if (current.valid() && faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) {
+      return Failure(lpFileName, ReasonFor(errno));
+    }
+
+    profile_text::WritePlanner planner(lpAppName, lpKeyName, lpString);
+    if (current.valid()) {
+      const int readError = ReadChunks(current.get(), 0, std::nullopt, [&planner](auto chunk) {
+        planner.Feed(chunk);
+        return !planner.done();
+      });
+      if (readError != 0) return Failure(lpFileName, ReasonFor(readError));
+    }
+    const profile_text::WritePlan plan = planner.Finish();
+    switch (plan.kind) {
+      case profile_text::WritePlan::Kind::kUnchanged: return Status::Ok();
+      case profile_text::WritePlan::Kind::kRefused: return Failure(lpFileName, plan.reason);
+      case profile_text::WritePlan::Kind::kEdit: break;
+    }
+    const int replaceError =
+        Replace(target.filename(), folder, current, current.valid() ? &info : nullptr, plan.edit);
+    if (replaceError != 0) return Failure(lpFileName, ReasonFor(replaceError));
+    return Status::Ok();
+  }
+
+  // Writes the edited file under a fixed name beside the target and renames
+  // it over the target. The fixed name, only ever used under the folder's
+  // lock, means a file left by a killed save is gone after the next one.
+  static int Replace(const std::string& name, int folder, const FileDescriptor& current,
+                     const struct stat* currentInfo, const profile_text::Edit& edit) {
+    TemporaryFile temporary(folder, "." + name + ".tmp");
+    unlinkat(folder, temporary.name(), 0);
+    // Private until it has the old file's owner and mode; a new file gets
+    // the usual mode less the umask.
+    const mode_t mode = currentInfo ? 0600 : 0666;
+    FileDescriptor out(openat(folder, temporary.name(),
+                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!out.valid()) return errno;
+    if (currentInfo) {
+      if (const int error = KeepOwnerAndMode(out.get(), *currentInfo); error != 0) return error;
+    }
+    if (const int error = WriteEdited(current, out.get(), edit); error != 0) return error;
+    if (fsync(out.get()) != 0) return errno;
+    if (const int error = out.Close(); error != 0) return error;
+    if (renameat(folder, temporary.name(), folder, name.c_str()) != 0) return errno;
+    temporary.Keep();
+    // Makes the rename itself durable; by now the new file is in place
+    // either way, so a folder that cannot be flushed is no failure.
+    fsync(folder);
+    return 0;
+  }
+};
+
+}  // namespace
+
+ProfileFile& SystemProfileFile() {
+  static PosixProfileFile profileFile;
+  return profileFile;
+}
+
+}  // namespace platform

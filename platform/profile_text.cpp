@@ -1,0 +1,403 @@
+#include "platform/profile_text.h"
+
+#include <utility>
+
+namespace platform::profile_text {
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+bool IsBlank(char byte) {
+  switch (byte) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '\x1A': return true;
+    default: return false;
+  }
+}
+
+bool IsBreak(char byte) { return byte == '\r' || byte == '\n'; }
+
+bool IsQuote(char byte) { return byte == '"' || byte == '\''; }
+
+char AsciiLower(char byte) { return byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+  }
+  return true;
+}
+
+std::string_view CutAtNul(std::string_view text) { return text.substr(0, text.find('\0')); }
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
+// Names given by the caller are C strings to the Windows service, and it
+// ignores blanks around them.
+std::string CleanName(std::string_view name) {
+  return std::string(TrimLeft(TrimRight(CutAtNul(name))));
+}
+
+std::string CleanValue(std::string_view value) {
+  std::string clean(TrimLeft(CutAtNul(value)));
+  for (char& byte : clean) {
+    if (IsBreak(byte)) byte = ' ';
+  }
+  return std::string(TrimLeft(clean));
+}
+
+// Names that would not read back as the same key once written.
+std::string WhyUnstorable(std::string_view section, std::string_view key) {
+  if (section.find_first_of("\r\n") != std::string_view::npos) {
+    return "A section name cannot hold a line break";
+  }
+  if (key.find_first_of("\r\n=") != std::string_view::npos) {
+    return "A key name cannot hold '=' or a line break";
+  }
+  if (!key.empty() && (key.front() == ';' || key.front() == '[')) {
+    return "A key name cannot start with ';' or '['";
+  }
+  return "";
+}
+
+WritePlan Refused(std::string reason) {
+  return {.kind = WritePlan::Kind::kRefused, .edit = {}, .reason = std::move(reason)};
+}
+
+WritePlan Planned(Edit edit) {
+  return {.kind = WritePlan::Kind::kEdit, .edit = std::move(edit), .reason = {}};
+}
+
+}  // namespace
+
+void BoundedField::Reset() {
+  kept_.clear();
+  overflowed_ = false;
+  ended_ = false;
+  lastNonBlank_ = 0;
+}
+
+void BoundedField::Add(char byte) {
+  if (ended_) return;
+  if (byte == '\0') {
+    ended_ = true;
+    return;
+  }
+  const bool blank = IsBlank(byte);
+  if (kept_.empty() && blank) return;
+  if (kept_.size() < cap_) {
+    kept_ += byte;
+  } else if (!blank) {
+    overflowed_ = true;
+  }
+  if (!blank) lastNonBlank_ = byte;
+}
+
+bool BoundedField::MatchesUpTo(std::size_t keptSize, bool overflowed, std::string_view name) const {
+  return !overflowed &&
+         EqualsIgnoringCase(TrimRight(std::string_view(kept_).substr(0, keptSize)), name);
+}
+
+bool BoundedField::Holds(std::string_view text) const {
+  return !overflowed_ && TrimRight(kept_) == text;
+}
+
+std::string BoundedField::Value(std::size_t maxLength) const {
+  std::string_view value = kept_;
+  if (overflowed_) {
+    // The real value is longer than the cap: its first byte is kept, its last
+    // non-blank byte remembered.
+    if (IsQuote(value.front()) && value.front() == lastNonBlank_) value.remove_prefix(1);
+  } else {
+    value = TrimRight(value);
+    if (value.size() >= 2 && IsQuote(value.front()) && value.front() == value.back()) {
+      value = value.substr(1, value.size() - 2);
+    }
+  }
+  return std::string(value.substr(0, maxLength));
+}
+
+LineScanner::LineScanner(std::string_view section, std::string_view key, std::size_t valueCap,
+                         Sink sink)
+    : section_(section),
+      key_(key),
+      sink_(std::move(sink)),
+      header_(section.size() + 1),
+      name_(key.size() + 1),
+      value_(valueCap) {}
+
+void LineScanner::Feed(std::string_view bytes) {
+  for (char byte : bytes) {
+    if (!headDone_) {
+      FeedHead(byte);
+    } else if (utf16_) {
+      return;
+    } else {
+      Consume(byte);
+    }
+  }
+}
+
+void LineScanner::Finish() {
+  if (!headDone_) {
+    headDone_ = true;
+    for (char byte : head_) Consume(byte);
+  }
+  if (utf16_) return;
+  if (pending_) {
+    Emit();
+  } else if (inLine_) {
+    EndLine("");
+    Emit();
+  }
+}
+
+// Holds back the first bytes until it is clear whether they are a UTF-8 or a
+// UTF-16 byte-order mark.
+void LineScanner::FeedHead(char byte) {
+  head_ += byte;
+  if (head_ == kUtf8Mark) {
+    headDone_ = true;
+    offset_ = kUtf8Mark.size();
+    return;
+  }
+  if (head_ == "\xFF\xFE" || head_ == "\xFE\xFF") {
+    headDone_ = true;
+    utf16_ = true;
+    return;
+  }
+  if (kUtf8Mark.starts_with(head_) || head_ == "\xFF" || head_ == "\xFE") return;
+  headDone_ = true;
+  for (char held : head_) Consume(held);
+}
+
+void LineScanner::Consume(char byte) {
+  if (pending_) {
+    if (pendingAfterCr_ && byte == '\n') {
+      line_.breakLength = 2;
+      line_.newline = "\r\n";
+    }
+    Emit();
+  }
+  if (IsBreak(byte)) {
+    if (inLine_) {
+      EndLine(byte == '\r' ? "\r" : "\n");
+      pending_ = true;
+      pendingAfterCr_ = byte == '\r';
+    }
+    endsInBreak_ = true;
+  } else {
+    if (inLine_) {
+      AddToLine(byte);
+    } else if (!IsBlank(byte)) {
+      StartLine(byte);
+    }
+    endsInBreak_ = false;
+  }
+  ++offset_;
+}
+
+void LineScanner::StartLine(char byte) {
+  inLine_ = true;
+  line_ = Line{};
+  comment_ = byte == ';';
+  bracketLine_ = byte == '[';
+  seenEquals_ = false;
+  seenBracket_ = false;
+  valueStarted_ = false;
+  header_.Reset();
+  name_.Reset();
+  value_.Reset();
+  if (bracketLine_) {
+    // The '[' opens a header, or is the first byte of an ordinary name.
+    name_.Add(byte);
+    line_.trimmedEnd = offset_ + 1;
+  } else {
+    AddToLine(byte);
+  }
+}
+
+void LineScanner::AddToLine(char byte) {
+  if (!IsBlank(byte)) line_.trimmedEnd = offset_ + 1;
+  if (comment_) return;
+  if (bracketLine_) {
+    if (byte == ']') {
+      seenBracket_ = true;
+      bracketKeptSize_ = header_.keptSize();
+      bracketOverflowed_ = header_.overflowed();
+    }
+    header_.Add(byte);
+  }
+  if (!seenEquals_) {
+    if (byte == '=') {
+      seenEquals_ = true;
+      line_.valueStart = offset_ + 1;
+    } else {
+      name_.Add(byte);
+    }
+    return;
+  }
+  if (!valueStarted_ && !IsBlank(byte)) {
+    valueStarted_ = true;
+    line_.valueStart = offset_;
+  }
+  value_.Add(byte);
+}
+
+void LineScanner::EndLine(std::string_view newline) {
+  inLine_ = false;
+  line_.contentEnd = offset_;
+  line_.breakLength = newline.size();
+  line_.newline = newline;
+  if (comment_) {
+    line_.kind = Line::Kind::kComment;
+  } else if (bracketLine_ && seenBracket_) {
+    line_.kind = Line::Kind::kHeader;
+    line_.namesSection = header_.MatchesUpTo(bracketKeptSize_, bracketOverflowed_, section_);
+  } else {
+    line_.kind = seenEquals_ ? Line::Kind::kPair : Line::Kind::kBareName;
+    line_.namesKey = name_.Matches(key_);
+    if (seenEquals_) line_.value = &value_;
+  }
+}
+
+void LineScanner::Emit() {
+  pending_ = false;
+  if (!line_.newline.empty()) lastNewline_ = line_.newline;
+  sink_(line_);
+}
+
+ValueReader::ValueReader(std::string_view section, std::string_view key,
+                         std::string_view defaultValue, int bufferSize)
+    : default_(TrimRight(CutAtNul(defaultValue))),
+      maxLength_(bufferSize > 0 ? std::size_t(bufferSize) - 1 : 0),
+      scanner_(CleanName(section), CleanName(key), maxLength_ + 1,
+               [this](const Line& line) { OnLine(line); }) {}
+
+void ValueReader::OnLine(const Line& line) {
+  if (state_ == State::kSeeking) {
+    if (line.kind == Line::Kind::kHeader && line.namesSection) state_ = State::kInSection;
+  } else if (state_ == State::kInSection) {
+    if (line.kind == Line::Kind::kHeader) {
+      state_ = State::kDone;
+    } else if (line.namesKey) {
+      // A bare name hides any later line of the same name.
+      found_ = line.kind == Line::Kind::kPair;
+      if (found_) value_ = line.value->Value(maxLength_);
+      state_ = State::kDone;
+    }
+  }
+}
+
+std::string ValueReader::Finish() {
+  scanner_.Finish();
+  return found_ ? value_ : default_.substr(0, maxLength_);
+}
+
+WritePlanner::WritePlanner(std::string_view section, std::string_view key, std::string_view value)
+    : section_(CleanName(section)),
+      key_(CleanName(key)),
+      value_(CleanValue(value)),
+      refusal_(WhyUnstorable(section_, key_)),
+      scanner_(section_, key_, value_.size() + 1, [this](const Line& line) { OnLine(line); }) {}
+
+void WritePlanner::Feed(std::string_view bytes) {
+  if (refusal_.empty()) scanner_.Feed(bytes);
+}
+
+bool WritePlanner::done() const {
+  return !refusal_.empty() || scanner_.isUtf16() || state_ == State::kFound ||
+         state_ == State::kPastSection;
+}
+
+void WritePlanner::OnLine(const Line& line) {
+  if (state_ == State::kSeeking) {
+    if (line.kind == Line::Kind::kHeader && line.namesSection) {
+      state_ = State::kInSection;
+      NoteLastLine(line);
+    }
+  } else if (state_ == State::kInSection) {
+    if (line.kind == Line::Kind::kHeader) {
+      state_ = State::kPastSection;
+    } else if (line.namesKey) {
+      state_ = State::kFound;
+      found_ = line;
+      foundValueEquals_ = line.kind == Line::Kind::kPair && line.value->Holds(value_);
+    } else {
+      NoteLastLine(line);
+    }
+  }
+}
+
+void WritePlanner::NoteLastLine(const Line& line) {
+  insertAt_ = line.contentEnd + line.breakLength;
+  insertNewline_ = line.newline;
+}
+
+WritePlan WritePlanner::Finish() {
+  if (!refusal_.empty()) return Refused(refusal_);
+  scanner_.Finish();
+  if (scanner_.isUtf16()) return Refused("UTF-16 text is not supported");
+  const std::string newline(scanner_.newline());
+  switch (state_) {
+    case State::kFound:
+      if (found_.kind == Line::Kind::kBareName) {
+        return Planned({.offset = found_.trimmedEnd, .length = 0, .text = "=" + value_});
+      }
+      if (foundValueEquals_) return {};
+      return Planned({.offset = found_.valueStart,
+                      .length = found_.contentEnd - found_.valueStart,
+                      .text = value_});
+    case State::kInSection:
+    case State::kPastSection:
+      // After a line with its own break, the key line takes the same break.
+      return Planned({.offset = insertAt_,
+                      .length = 0,
+                      .text = insertNewline_.empty() ? newline + KeyLine() + newline
+                                                     : KeyLine() + std::string(insertNewline_)});
+    case State::kSeeking: break;
+  }
+  return Planned({.offset = scanner_.size(),
+                  .length = 0,
+                  .text = (scanner_.endsInBreak() ? "" : newline) + "[" + section_ + "]" + newline +
+                          KeyLine() + newline});
+}
+
+std::string WritePlanner::KeyLine() const { return key_ + "=" + value_; }
+
+std::string ReadValue(std::string_view content, std::string_view section, std::string_view key,
+                      std::string_view defaultValue, int bufferSize) {
+  ValueReader reader(section, key, defaultValue, bufferSize);
+  reader.Feed(content);
+  return reader.Finish();
+}
+
+WritePlan PlanWrite(std::string_view content, std::string_view section, std::string_view key,
+                    std::string_view value) {
+  WritePlanner planner(section, key, value);
+  planner.Feed(content);
+  return planner.Finish();
+}
+
+std::string ApplyEdit(std::string_view content, const Edit& edit) {
+  std::string result(content.substr(0, edit.offset));
+  result += edit.text;
+  result += content.substr(edit.offset + edit.length);
+  return result;
+}
+
+}  // namespace platform::profile_text
