@@ -1,7 +1,7 @@
 #!/bin/bash
 # Drives the real connector window: first-run defaults, Save, tab order,
 # Enter and Escape, Connect launching a client, the missing-client message,
-# a client that cannot start, and Cancel.
+# a client that cannot start, Test, and Cancel.
 # Usage: connector_e2e.sh PATH_TO_CONNECTOR
 source "$(dirname "$0")/lib.sh"
 
@@ -75,6 +75,27 @@ focus_window "Connector"
 keys space
 wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
 kill -0 "$PID" || fail "the window closed after a failed start"
+kill "$PID"
+
+echo "== Test against 127.0.0.1 shows the reached message; an overflow is reported"
+# The message's text is selectable: copied to the clipboard, it can be read back.
+clipboard_matches() { [[ "$(xclip -o -selection clipboard 2>/dev/null)" =~ $1 ]]; }
+read_message() {
+  focus_window "Connector"
+  keys shift+Tab ctrl+a ctrl+c
+  wait_for "the message '$1'" clipboard_matches "$1"
+  keys Tab space
+  wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+  kill -0 "$PID" || fail "the window closed after Test"
+}
+printf '[Connector]\r\nLastIp=127.0.0.1\r\n' > "$INI"
+start_connector
+tab_to 5 && keys space   # btnTest
+speed='[0-9]*\.[0-9] Kb/s'
+read_message "^The destination can be reached!"$'\n'"The speed of data coming in from the destination is $speed,"$'\n'"and the speed of data sent to the destination is $speed\.\$"
+focus_window "Dedozeroz Adodivu"
+keys Tab && type_text "1e10" && keys shift+Tab space   # txtDataSize, then btnTest
+read_message '^Overflow: the Test Data Size "1e10" is outside the 32-bit range\.$'
 kill "$PID"
 
 echo "== Tab from txtIP reaches btnConnect, which starts the client and closes"
