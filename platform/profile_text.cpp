@@ -112,9 +112,9 @@ bool BoundedField::MatchesUpTo(std::size_t keptSize, bool overflowed, std::strin
          EqualsIgnoringCase(TrimRight(std::string_view(kept_).substr(0, keptSize)), name);
 }
 
-bool BoundedField::Holds(std::string_view text) const {
-  return !overflowed_ && TrimRight(kept_) == text;
-}
+bool BoundedField::Holds(std::string_view text) const { return !overflowed_ && Trimmed() == text; }
+
+std::string_view BoundedField::Trimmed() const { return TrimRight(kept_); }
 
 std::string BoundedField::Value(std::size_t maxLength) const {
   std::string_view value = kept_;
@@ -173,6 +173,7 @@ void LineScanner::FeedHead(char byte) {
   if (head_ == kUtf8Mark) {
     headDone_ = true;
     offset_ = kUtf8Mark.size();
+    lineBegin_ = offset_;
     return;
   }
   if (head_ == "\xFF\xFE" || head_ == "\xFE\xFF") {
@@ -194,6 +195,7 @@ void LineScanner::Consume(char byte) {
     Emit();
   }
   if (IsBreak(byte)) {
+    lineBegin_ = offset_ + 1;
     if (inLine_) {
       EndLine(byte == '\r' ? "\r" : "\n");
       pending_ = true;
@@ -214,25 +216,23 @@ void LineScanner::Consume(char byte) {
 void LineScanner::StartLine(char byte) {
   inLine_ = true;
   line_ = Line{};
+  line_.begin = lineBegin_;
   comment_ = byte == ';';
   bracketLine_ = byte == '[';
   seenEquals_ = false;
   seenBracket_ = false;
-  valueStarted_ = false;
   header_.Reset();
   name_.Reset();
   value_.Reset();
   if (bracketLine_) {
     // The '[' opens a header, or is the first byte of an ordinary name.
     name_.Add(byte);
-    line_.trimmedEnd = offset_ + 1;
   } else {
     AddToLine(byte);
   }
 }
 
 void LineScanner::AddToLine(char byte) {
-  if (!IsBlank(byte)) line_.trimmedEnd = offset_ + 1;
   if (comment_) return;
   if (bracketLine_) {
     if (byte == ']') {
@@ -242,20 +242,13 @@ void LineScanner::AddToLine(char byte) {
     }
     header_.Add(byte);
   }
-  if (!seenEquals_) {
-    if (byte == '=') {
-      seenEquals_ = true;
-      line_.valueStart = offset_ + 1;
-    } else {
-      name_.Add(byte);
-    }
-    return;
+  if (seenEquals_) {
+    value_.Add(byte);
+  } else if (byte == '=') {
+    seenEquals_ = true;
+  } else {
+    name_.Add(byte);
   }
-  if (!valueStarted_ && !IsBlank(byte)) {
-    valueStarted_ = true;
-    line_.valueStart = offset_;
-  }
-  value_.Add(byte);
 }
 
 void LineScanner::EndLine(std::string_view newline) {
@@ -271,6 +264,7 @@ void LineScanner::EndLine(std::string_view newline) {
   } else {
     line_.kind = seenEquals_ ? Line::Kind::kPair : Line::Kind::kBareName;
     line_.namesKey = name_.Matches(key_);
+    line_.name = &name_;
     if (seenEquals_) line_.value = &value_;
   }
 }
@@ -335,8 +329,12 @@ void WritePlanner::OnLine(const Line& line) {
       state_ = State::kPastSection;
     } else if (line.namesKey) {
       state_ = State::kFound;
-      found_ = line;
-      foundValueEquals_ = line.kind == Line::Kind::kPair && line.value->Holds(value_);
+      // The whole line becomes "name=value", the name spelled as in the file.
+      if (line.kind == Line::Kind::kBareName || !line.value->Holds(value_)) {
+        replacement_ = Edit{.offset = line.begin,
+                            .length = line.contentEnd - line.begin,
+                            .text = std::string(line.name->Trimmed()) + "=" + value_};
+      }
     } else {
       NoteLastLine(line);
     }
@@ -355,13 +353,8 @@ WritePlan WritePlanner::Finish() {
   const std::string newline(scanner_.newline());
   switch (state_) {
     case State::kFound:
-      if (found_.kind == Line::Kind::kBareName) {
-        return Planned({.offset = found_.trimmedEnd, .length = 0, .text = "=" + value_});
-      }
-      if (foundValueEquals_) return {};
-      return Planned({.offset = found_.valueStart,
-                      .length = found_.contentEnd - found_.valueStart,
-                      .text = value_});
+      if (replacement_) return Planned(*replacement_);
+      return {};
     case State::kInSection:
     case State::kPastSection:
       // After a line with its own break, the key line takes the same break.

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -34,6 +35,8 @@ class BoundedField {
   bool Matches(std::string_view name) const { return MatchesUpTo(kept_.size(), overflowed_, name); }
   // Whether the whole trimmed field is exactly `text`.
   bool Holds(std::string_view text) const;
+  // The field without its trailing blanks, as far as it was kept.
+  std::string_view Trimmed() const;
   // The value as read: one pair of matching quotes removed, cut to maxLength.
   std::string Value(std::size_t maxLength) const;
 
@@ -55,9 +58,9 @@ struct Line {
   Kind kind = Kind::kComment;
   bool namesSection = false;            // a header naming the wanted section
   bool namesKey = false;                // a pair or bare name naming the wanted key
+  const BoundedField* name = nullptr;   // a pair's or bare name's name
   const BoundedField* value = nullptr;  // a pair's value
-  std::size_t valueStart = 0;           // first non-blank byte after '=' (or just after '=')
-  std::size_t trimmedEnd = 0;           // just after the last non-blank byte
+  std::size_t begin = 0;                // where the line starts, its leading blanks included
   std::size_t contentEnd = 0;           // where the line break starts (or the end)
   std::size_t breakLength = 0;          // of the line's own break: 2 for CRLF, 0 at the end
   std::string_view newline;             // the line's own break: CRLF, CR, LF or none
@@ -96,6 +99,7 @@ class LineScanner {
   bool headDone_ = false;
   bool utf16_ = false;
   std::size_t offset_ = 0;
+  std::size_t lineBegin_ = 0;
   bool endsInBreak_ = true;
   std::string_view lastNewline_ = "\r\n";
 
@@ -106,7 +110,6 @@ class LineScanner {
   bool bracketLine_ = false;
   bool seenEquals_ = false;
   bool seenBracket_ = false;
-  bool valueStarted_ = false;
   std::size_t bracketKeptSize_ = 0;
   bool bracketOverflowed_ = false;
   BoundedField header_;
@@ -183,8 +186,7 @@ class WritePlanner {
   std::string value_;
   std::string refusal_;
   State state_ = State::kSeeking;
-  Line found_;
-  bool foundValueEquals_ = false;
+  std::optional<Edit> replacement_;  // none: the key already holds the value
   std::size_t insertAt_ = 0;
   std::string_view insertNewline_;
   LineScanner scanner_;
