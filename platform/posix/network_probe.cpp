@@ -260,9 +260,10 @@ class PingSpawn {
     posix_spawn_file_actions_addopen(&actions_, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions_, STDERR_FILENO + 1);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
-    // A fixed program and environment: nothing of ours decides what runs.
+    // The C locale keeps the "time=" it prints readable here.
     std::array<char*, 2> environment{const_cast<char*>("LC_ALL=C"), nullptr};
     return posix_spawn(&pid_, kPingProgram, &actions_, nullptr, argv.data(), environment.data()) ==
            0;
