@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
+#include <utility>
 
 #include "platform/posix/network_probe.h"
 
