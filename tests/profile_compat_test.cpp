@@ -1,0 +1,131 @@
+// The system's profile service against the shared table of game.ini files.
+// Portable: the Windows build runs it on kernel32 (under Wine here), the
+// POSIX build on our own reader and writer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/profile_file.h"
+#include "profile_compat_cases.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using profile_compat::kNoFile;
+
+constexpr int kBufferSize = 255;  // the settings' read buffer
+
+std::string Utf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// A new, empty folder for one case, removed afterwards.
+class CaseFolder {
+ public:
+  CaseFolder() {
+    fs::path base = fs::temp_directory_path();
+    for (int n = 0; !fs::create_directory(path_ = base / ("profile-compat-" + std::to_string(n)));
+         ++n) {
+    }
+  }
+  ~CaseFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  CaseFolder(const CaseFolder&) = delete;
+  CaseFolder& operator=(const CaseFolder&) = delete;
+
+  // game.ini holding `content`, or no file for kNoFile.
+  std::string GameIni(std::string_view content) const {
+    fs::path file = path_ / "game.ini";
+    if (content != kNoFile) std::ofstream(file, std::ios::binary) << content;
+    return Utf8(file);
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(fs::u8path(path), std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The file's lines with their CR LF, CR or LF ends removed.
+std::vector<std::string> Lines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::string line;
+  for (std::size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\r' || content[i] == '\n') {
+      lines.push_back(line);
+      line.clear();
+      if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
+    } else {
+      line += content[i];
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+std::string Get(std::string_view section, std::string_view key, const std::string& file) {
+  return platform::SystemProfileFile().GetString(section, key, "DEF", kBufferSize, file);
+}
+
+// "key=value" as read back from `section`.
+void ExpectReadBack(std::string_view section, std::string_view keyAndValue,
+                    const std::string& file) {
+  std::size_t equals = keyAndValue.find('=');
+  EXPECT_EQ(Get(section, keyAndValue.substr(0, equals), file), keyAndValue.substr(equals + 1))
+      << section << ": " << keyAndValue;
+}
+
+TEST(ProfileCompatibility, Reads) {
+  for (const profile_compat::ReadCase& c : profile_compat::kReads) {
+    CaseFolder folder;
+    std::string file = folder.GameIni(c.file);
+    EXPECT_EQ(platform::SystemProfileFile().GetString(c.section, c.key, c.lpDefault, kBufferSize,
+                                                       file),
+              c.expected)
+        << c.name;
+  }
+}
+
+TEST(ProfileCompatibility, Writes) {
+  for (const profile_compat::WriteCase& c : profile_compat::kWrites) {
+    SCOPED_TRACE(c.name);
+    CaseFolder folder;
+    std::string file = folder.GameIni(c.file);
+    ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", c.key, c.value, file).ok());
+
+    std::vector<std::string> lines = Lines(ReadFile(file));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(c.line)), 1)
+        << "no line \"" << c.line << "\" in:\n" << ReadFile(file);
+    for (std::string_view keyAndValue : c.readBack) {
+      if (!keyAndValue.empty()) ExpectReadBack("Connector", keyAndValue, file);
+    }
+    if (!c.otherReadBack.empty()) ExpectReadBack("Other", c.otherReadBack, file);
+  }
+}
+
+TEST(ProfileCompatibility, ALongValueIsWrittenWholeAndReadCutTo254Bytes) {
+  std::string value;
+  for (int i = 0; i < 300; ++i) value += static_cast<char>('0' + i % 10);
+  CaseFolder folder;
+  std::string file = folder.GameIni(kNoFile);
+  ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastPort", value, file).ok());
+
+  std::vector<std::string> lines = Lines(ReadFile(file));
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "LastPort=" + value), 1);
+  EXPECT_EQ(Get("Connector", "LastPort", file), value.substr(0, 254));
+}
+
+}  // namespace

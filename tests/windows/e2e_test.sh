@@ -1,0 +1,189 @@
+#!/bin/bash
+# connector.exe under Wine on a private Xvfb, driven with xdotool and read
+# back with window_probe.exe: first-run defaults and layout, tab order, Enter
+# and Escape, Save, a missing client's message, Connect launching a client and
+# closing, and Cancel. With E2E_SCREENSHOT set, the first-run window is saved
+# there as a picture.
+# Usage: e2e_test.sh connector.exe fake_client.exe window_probe.exe WINE-COMMAND...
+source "$(dirname "$0")/../e2e/lib.sh"
+
+CONNECTOR=$(realpath "$1")
+FAKE_CLIENT=$(realpath "$2")
+PROBE=$(realpath "$3")
+shift 3
+WINE=("$@")
+
+WORK=$(mktemp -d)
+trap 'kill "$PID" 2>/dev/null || true; stop_xvfb; rm -rf "$WORK"' EXIT
+PID=
+start_xvfb
+
+# The program lives in the game's folder and is started from another one, so
+# game.ini must be found beside the executable, not in the working directory.
+GAME="$WORK/game"
+CWD="$WORK/cwd"
+mkdir -p "$GAME" "$CWD"
+cp "$CONNECTOR" "$GAME/connector.exe"
+cp "$FAKE_CLIENT" "$CWD/kestrune.bin"  # a program whatever its extension
+INI="$GAME/game.ini"
+CWD_WINDOWS="Z:${CWD//\//\\}"
+
+# Wine can take a while to start a program on a busy machine.
+wait_long() {
+  local what=$1
+  shift
+  for _ in $(seq 600); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "timed out waiting for $what"
+}
+
+start_connector() {
+  (cd "$CWD" && exec "${WINE[@]}" "$GAME/connector.exe") &
+  PID=$!
+  wait_long "the window" window_shown "Dedozeroz Adodivu"
+  focus_window "Dedozeroz Adodivu"
+}
+
+# The form as the probe sees it: "client W H", then per control in tab-table
+# order "class|text|left top width height|tabstop|focus".
+form() { "${WINE[@]}" "$PROBE" form 2>/dev/null | tr -d '\r'; }
+message() { "${WINE[@]}" "$PROBE" message 2>/dev/null | tr -d '\r'; }
+# The table index of the focused control, and the text of control $1.
+focused() { form | tail -n +2 | grep -n '|focus$' | cut -d: -f1 | awk '{print $1 - 1}'; }
+text_of() { form | sed -n "$(($1 + 2))p" | cut -d'|' -f2; }
+focus_is() { [ "$(focused)" = "$1" ]; }
+
+# The focus order as table indices: txtName, txtIP, btnConnect, btnCancel,
+# txtBin, btnTest, txtDataSize, cmdSave, txtport, txtTileSet.
+ORDER=(0 1 4 5 7 8 9 11 12 14)
+next_in_order() {  # $1: table index, $2: 1 for Tab, -1 for Shift+Tab
+  local i
+  for i in "${!ORDER[@]}"; do
+    if [ "${ORDER[$i]}" = "$1" ]; then echo "${ORDER[$(((i + $2 + 10) % 10))]}"; fi
+  done
+}
+
+# One Tab (or Shift+Tab with $1 = -1), waiting until the focus has moved on.
+step() {
+  local next
+  next=$(next_in_order "$(focused)" "${1:-1}")
+  if [ "${1:-1}" = 1 ]; then keys Tab; else keys shift+Tab; fi
+  wait_for "the focus on control $next" focus_is "$next"
+}
+
+# Tabs until the control at table index $1 has the focus.
+tab_to() {
+  for _ in $(seq 10); do
+    focus_is "$1" && return 0
+    step
+  done
+  focus_is "$1" || fail "Tab never reached control $1"
+}
+
+# Replaces the text of text box $1 with $2.
+set_text() {
+  tab_to "$1"
+  keys Home shift+End BackSpace
+  [ -z "$2" ] || type_text "$2"
+  wait_for "control $1 to hold '$2'" test "$(text_of "$1")" = "$2"
+}
+
+# Presses button $1 with the space bar.
+press() { tab_to "$1" && keys space; }
+
+TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 CMDSAVE=11 TXTPORT=12
+
+echo "== first run: the defaults, at the table's positions in pixels (96 dpi)"
+start_connector
+[ -z "${E2E_SCREENSHOT:-}" ] || import -window root "$E2E_SCREENSHOT"
+diff <(form) - <<'EOF' || fail "unexpected form"
+client 312 224
+Edit|NAME|136 8 169 25|tabstop|focus
+Edit|127.0.0.1|136 32 169 25|tabstop|-
+Static|NAME:|64 8 65 17|-|-
+Static|IP ADDRESS:|8 32 121 17|-|-
+Button|Connect|208 152 97 33|tabstop|-
+Button|Cancel|16 152 97 33|tabstop|-
+Static|BIN NAME:|32 56 97 17|-|-
+Edit|kestrune.bin|136 56 169 25|tabstop|-
+Button|Test|128 168 65 17|tabstop|-
+Edit|5|168 152 33 19|tabstop|-
+Static|Test Data Size|120 144 49 25|-|-
+Button|Save|8 8 49 17|tabstop|-
+Edit|2597|136 80 169 25|tabstop|-
+Static|Port:|80 80 41 17|-|-
+Edit|0|136 104 169 25|tabstop|-
+Static|Tileset:|56 104 65 17|-|-
+EOF
+
+echo "== Tab and Shift+Tab walk the table's order and wrap"
+walk() {  # $1: 1 for Tab, -1 for Shift+Tab; prints the focus after each step
+  local order=""
+  for _ in $(seq 10); do
+    step "$1"
+    order+="$(focused) "
+  done
+  echo "$order"
+}
+[ "$(walk 1)" = "1 4 5 7 8 9 11 12 14 0 " ] || fail "Tab order"
+[ "$(walk -1)" = "14 12 11 9 8 7 5 4 1 0 " ] || fail "Shift+Tab order"
+
+echo "== Enter and Escape press nothing, not even a focused Connect"
+keys Return Escape                 # in txtName
+tab_to $BTNCONNECT
+keys Return Escape
+# Keys are handled in order: had Connect been pressed, the window would be
+# gone before this Tab moved the focus.
+keys Tab
+wait_for "the focus to move on" focus_is $BTNCANCEL
+[ ! -e "$CWD/record.txt" ] || fail "Enter launched the client"
+window_shown "Dedozeroz Adodivu" || fail "the window closed"
+
+echo "== Save writes the five fields beside the program"
+set_text $TXTNAME "Alpha"
+set_text $TXTPORT "2600"
+press $CMDSAVE
+wait_for "game.ini" file_has "$INI" "LastTileSet=0"
+printf '[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=Alpha\r\nLastPort=2600\r\nLastTileSet=0\r\n' > "$WORK/saved.ini"
+cmp -s "$INI" "$WORK/saved.ini" || fail "unexpected game.ini: $(cat -A "$INI")"
+[ ! -e "$CWD/game.ini" ] || fail "game.ini written to the working directory"
+
+echo "== a missing client: its name and \" not found!\", and the window stays"
+set_text $TXTBIN "missing.bin"
+press $BTNCONNECT
+wait_long "the message" window_shown "Connector"
+diff <(message) - <<'EOF' || fail "unexpected message box"
+caption Connector
+owner Dedozeroz Adodivu
+text missing.bin not found!
+EOF
+focus_window "Connector"
+keys Return
+wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+kill -0 "$PID" || fail "the window closed after the message"
+[ "$(text_of $TXTBIN)" = "missing.bin" ] || fail "the fields changed"
+
+echo "== Connect starts the client with the five words and closes"
+focus_window "Dedozeroz Adodivu"
+set_text $TXTBIN "kestrune.bin"
+set_text $TXTIP " 10.0.0.1 "          # blanks are dropped from the words
+press $BTNCONNECT
+wait_long "the client's record" test -f "$CWD/record.txt"
+printf 'cmdline=kestrune.bin Alpha 10.0.0.1 2600 0\ncwd=%s\nshow=1\nuseshowwindow=yes\n' \
+  "$CWD_WINDOWS" > "$WORK/record.txt"
+cmp -s "$CWD/record.txt" "$WORK/record.txt" || fail "client record: $(cat "$CWD/record.txt")"
+wait_long "the connector to end" process_gone "$PID"
+cmp -s "$INI" "$WORK/saved.ini" || fail "Connect changed game.ini"
+
+echo "== the saved fields come back; Cancel leaves game.ini untouched"
+start_connector
+[ "$(text_of $TXTNAME)" = "Alpha" ] && [ "$(text_of $TXTPORT)" = "2600" ] ||
+  fail "saved fields not loaded: $(form)"
+set_text $TXTNAME "edited"
+press $BTNCANCEL
+wait_long "the connector to end" process_gone "$PID"
+cmp -s "$INI" "$WORK/saved.ini" || fail "Cancel changed game.ini"
+
+echo "PASS"

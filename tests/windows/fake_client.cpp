@@ -1,0 +1,44 @@
+// A stand-in game client: records how it was started in "record.txt" beside
+// itself (its command line, working directory and show-window request), then
+// ends. The record is written under another name and renamed into place, so
+// a reader never sees half of it.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::wstring Folder(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\') + 1); }
+
+std::string Utf8(const std::wstring& text) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+  std::string utf8(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  wchar_t cwd[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  STARTUPINFOW startup{};
+  GetStartupInfoW(&startup);
+
+  std::string record = "cmdline=" + Utf8(GetCommandLineW()) + "\ncwd=" + Utf8(cwd) +
+                       "\nshow=" + std::to_string(startup.wShowWindow) + "\nuseshowwindow=" +
+                       ((startup.dwFlags & STARTF_USESHOWWINDOW) ? "yes" : "no") + "\n";
+  std::wstring folder = Folder(path);
+  std::wstring partial = folder + L"record.tmp";
+  HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  DWORD written = 0;
+  WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+  CloseHandle(file);
+  MoveFileExW(partial.c_str(), (folder + L"record.txt").c_str(), MOVEFILE_REPLACE_EXISTING);
+  return 0;
+}

@@ -1,0 +1,289 @@
+// The real Windows services (run under Wine here): file search, process
+// start, the profile file's ANSI texts and failures, the program folder and
+// the network-awareness service with SENSAPI faked.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/file_search.h"
+#include "platform/process_start.h"
+#include "platform/profile_file.h"
+#include "platform/program_folder.h"
+#include "platform/win32/network_awareness.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Utf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// A new, empty folder that is also the working directory for one test.
+class WorkFolder {
+ public:
+  WorkFolder() : previous_(fs::current_path()) {
+    fs::path base = fs::temp_directory_path();
+    for (int n = 0; !fs::create_directory(path_ = base / ("connector-test-" + std::to_string(n)));
+         ++n) {
+    }
+    fs::current_path(path_);
+  }
+  ~WorkFolder() {
+    fs::current_path(previous_);
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  WorkFolder(const WorkFolder&) = delete;
+  WorkFolder& operator=(const WorkFolder&) = delete;
+
+  const fs::path& path() const { return path_; }
+  fs::path Write(const fs::path& name, std::string_view content) const {
+    fs::create_directories((path_ / name).parent_path());
+    std::ofstream(path_ / name, std::ios::binary) << content;
+    return path_ / name;
+  }
+
+ private:
+  fs::path previous_;
+  fs::path path_;
+};
+
+TEST(SystemFileSearch, CountsOnlyTheOrdinaryAttributeSet) {
+  WorkFolder folder;
+  folder.Write("client.bin", "x");
+  SetFileAttributesW(folder.Write("readonly.bin", "x").c_str(), FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(folder.Write("hidden.bin", "x").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SetFileAttributesW(folder.Write("system.bin", "x").c_str(), FILE_ATTRIBUTE_SYSTEM);
+  SetFileAttributesW(folder.Write("h1.dat", "x").c_str(), FILE_ATTRIBUTE_HIDDEN);
+  folder.Write("h2.dat", "x");
+  fs::create_directory(folder.path() / "folder.bin");
+
+  struct Case {
+    std::string name;
+    bool found;
+  };
+  const Case cases[] = {
+      {"client.bin", true},  {".\\client.bin", true},  {Utf8(folder.path() / "client.bin"), true},
+      {"CLIENT.BIN", true},  {"readonly.bin", true},   {"hidden.bin", false},
+      {"system.bin", false}, {"folder.bin", false},    {"absent.bin", false},
+      {"h*.dat", true},  // a wildcard: the hidden match does not count, the other does
+      {"h1.*", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::SystemFileSearch().FindsOrdinaryFile(c.name), c.found) << c.name;
+  }
+  for (const char* name : {"readonly.bin", "hidden.bin", "system.bin", "h1.dat"}) {
+    SetFileAttributesW((folder.path() / name).c_str(), FILE_ATTRIBUTE_NORMAL);
+  }
+}
+
+// The fake client (fake_client.exe, beside this test) copied to `name`.
+fs::path InstallFakeClient(const WorkFolder& folder, const fs::path& name) {
+  fs::path client = folder.path() / name;
+  fs::create_directories(client.parent_path());
+  fs::copy_file(fs::u8path(platform::ProgramFolder() + "fake_client.exe"), client);
+  return client;
+}
+
+// The client runs on its own; wait for its record, within a generous bound.
+std::string AwaitRecord(const fs::path& record) {
+  for (int i = 0; i < 3000 && !fs::exists(record); ++i) Sleep(10);
+  return ReadFile(record);
+}
+
+TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
+  WorkFolder folder;
+  InstallFakeClient(folder, "kestrune.bin");
+
+  const std::string commandLine = "kestrune.bin NAME 127.0.0.1 \"q\"%PATH%&|^ ";
+  ASSERT_TRUE(platform::SystemProcessStart().Start("kestrune.bin", commandLine).ok());
+
+  EXPECT_EQ(AwaitRecord(folder.path() / "record.txt"),
+            "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) +
+                "\nshow=1\nuseshowwindow=yes\n");
+}
+
+TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
+  WorkFolder folder;
+  InstallFakeClient(folder, "game client\\client.exe");
+
+  ASSERT_TRUE(platform::SystemProcessStart()
+                  .Start("game client\\client.exe", "game client\\client.exe N 1.2.3.4  ")
+                  .ok());
+
+  EXPECT_EQ(AwaitRecord(folder.path() / "game client" / "record.txt"),
+            "cmdline=\"game client\\client.exe\" N 1.2.3.4  \ncwd=" + Utf8(folder.path()) +
+                "\nshow=1\nuseshowwindow=yes\n");
+}
+
+TEST(SystemProcessStart, NeverSearchesThePath) {
+  WorkFolder folder;
+  platform::Status started = platform::SystemProcessStart().Start("cmd.exe", "cmd.exe /c exit");
+  ASSERT_FALSE(started.ok());
+  EXPECT_EQ(started.message().rfind("cmd.exe: ", 0), 0u) << started.message();
+  EXPECT_NE(started.message().find("(error 2)"), std::string::npos) << started.message();
+}
+
+TEST(SystemProcessStart, AFileThatIsNotAProgramFailsWithTheSystemsReason) {
+  WorkFolder folder;
+  folder.Write("kestrune.bin", "not a program");
+  platform::Status started =
+      platform::SystemProcessStart().Start("kestrune.bin", "kestrune.bin N 1 2 3");
+  ASSERT_FALSE(started.ok());
+  EXPECT_EQ(started.message().rfind("kestrune.bin: ", 0), 0u) << started.message();
+  EXPECT_NE(started.message().find("(error 193)"), std::string::npos) << started.message();
+}
+
+TEST(SystemProfileFile, TextsCrossInTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs the Western European code page";
+  WorkFolder folder;
+  std::string file = Utf8(folder.path() / "game.ini");
+
+  ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastServerName",
+                                                        "Caf\u00e9 \u20ac", file).ok());
+
+  EXPECT_EQ(ReadFile(folder.path() / "game.ini"),
+            "[Connector]\r\nLastServerName=Caf\xe9 \x80\r\n");
+  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastServerName", "", 255, file),
+            "Caf\u00e9 \u20ac");
+  // Characters the code page lacks cannot be stored.
+  ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastIp", "\u4e2d", file).ok());
+  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file), "?");
+}
+
+TEST(SystemProfileFile, AFailedWriteNamesTheFileAndTheReason) {
+  WorkFolder folder;
+  fs::create_directory(folder.path() / "game.ini");
+  std::string file = Utf8(folder.path() / "game.ini");
+
+  platform::Status written =
+      platform::SystemProfileFile().WriteString("Connector", "LastPort", "1", file);
+
+  ASSERT_FALSE(written.ok());
+  EXPECT_EQ(written.message().rfind(file + ": ", 0), 0u) << written.message();
+  EXPECT_NE(written.message().find("(error "), std::string::npos) << written.message();
+}
+
+TEST(ProgramFolder, IsTheExecutablesFolderWithItsSeparator) {
+  WorkFolder elsewhere;
+  std::string folder = platform::ProgramFolder();
+  ASSERT_EQ(folder.back(), '\\');
+  EXPECT_TRUE(fs::exists(fs::u8path(folder + "windows_platform_tests.exe")));
+}
+
+// SENSAPI's IsDestinationReachableA stand-ins: the record each last saw, and
+// how each answers.
+platform::QOCINFO seenRecord;
+std::string seenDestination;
+
+BOOL WINAPI ReachableFast(LPCSTR destination, platform::QOCINFO* record) {
+  seenDestination = destination;
+  seenRecord = *record;
+  record->dwInSpeed = 10 * 1024;
+  record->dwOutSpeed = 2 * 1024;
+  return TRUE;
+}
+
+BOOL WINAPI NotImplemented(LPCSTR destination, platform::QOCINFO* record) {
+  seenDestination = destination;
+  seenRecord = *record;
+  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+  return FALSE;
+}
+
+BOOL WINAPI Unreachable(LPCSTR, platform::QOCINFO*) {
+  SetLastError(ERROR_HOST_UNREACHABLE);
+  return FALSE;
+}
+
+platform::win32::LookUpFunction Found(platform::win32::IsDestinationReachableFunction function) {
+  return [function](platform::win32::IsDestinationReachableFunction& found) {
+    found = function;
+    return platform::Status::Ok();
+  };
+}
+
+TEST(NetworkAwareness, PassesTheRecordAsFilledAndReadsTheSpeeds) {
+  platform::win32::Win32NetworkAwareness service(Found(ReachableFast));
+  platform::QOCINFO record{5, 0, 0, 0};
+  bool reachable = false;
+
+  ASSERT_TRUE(service.IsDestinationReachable("server.example", record, reachable).ok());
+
+  EXPECT_TRUE(reachable);
+  EXPECT_EQ(seenDestination, "server.example");
+  EXPECT_EQ(seenRecord.dwSize, 5u);
+  EXPECT_EQ(seenRecord.dwFlags, 0u);
+  EXPECT_EQ(record.dwInSpeed, 10u * 1024);
+  EXPECT_EQ(record.dwOutSpeed, 2u * 1024);
+}
+
+TEST(NetworkAwareness, AnyOtherRefusalIsUnreachable) {
+  platform::win32::Win32NetworkAwareness service(Found(Unreachable));
+  platform::QOCINFO record{5, 0, 0, 0};
+  bool reachable = true;
+  ASSERT_TRUE(service.IsDestinationReachable("127.0.0.1", record, reachable).ok());
+  EXPECT_FALSE(reachable);
+}
+
+TEST(NetworkAwareness, FallsBackToAnEchoWhereSensapiIsNotImplemented) {
+  platform::win32::Win32NetworkAwareness service(Found(NotImplemented));
+  struct Case {
+    std::string destination;
+    bool reachable;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", true},
+      {"localhost", true},
+      {"", false},
+      {"no such host.invalid", false},
+  };
+  for (const Case& c : cases) {
+    platform::QOCINFO record{64, 0, 0, 0};
+    bool reachable = !c.reachable;
+    ASSERT_TRUE(service.IsDestinationReachable(c.destination, record, reachable).ok());
+    EXPECT_EQ(reachable, c.reachable) << c.destination;
+    EXPECT_EQ(seenDestination, c.destination);
+  }
+}
+
+TEST(NetworkAwareness, AMissingServiceIsAFailureAskedAgainNextTime) {
+  int lookUps = 0;
+  platform::win32::Win32NetworkAwareness service(
+      [&lookUps](platform::win32::IsDestinationReachableFunction&) {
+        ++lookUps;
+        return platform::Status::Failure("SENSAPI.DLL: gone");
+      });
+  platform::QOCINFO record{5, 0, 0, 0};
+  bool reachable = false;
+  for (int i = 0; i < 2; ++i) {
+    platform::Status asked = service.IsDestinationReachable("127.0.0.1", record, reachable);
+    ASSERT_FALSE(asked.ok());
+    EXPECT_EQ(asked.message(), "SENSAPI.DLL: gone");
+  }
+  EXPECT_EQ(lookUps, 2);
+}
+
+TEST(NetworkAwareness, TheSystemServiceLoadsAndAnswers) {
+  platform::QOCINFO record{5, 0, 0, 0};
+  bool reachable = false;
+  EXPECT_TRUE(platform::SystemNetworkAwareness().IsDestinationReachable("127.0.0.1", record,
+                                                                        reachable).ok());
+  EXPECT_TRUE(reachable);
+}
+
+}  // namespace

@@ -1,0 +1,87 @@
+// Prints what the open connector shows, for the end-to-end test: the form's
+// client size, then one line per control in window order (its class, text,
+// position and size in pixels, whether it is a tab stop and whether it has
+// the focus), or the open message box (caption, owner, text).
+//   window_probe form      window_probe message
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+constexpr wchar_t kFormCaption[] = L"Dedozeroz Adodivu";
+constexpr wchar_t kMessageCaption[] = L"Connector";
+
+std::string Utf8(const std::wstring& text) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0, nullptr, nullptr);
+  std::string utf8(length, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
+                      nullptr, nullptr);
+  return utf8;
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[1024] = L"";
+  SendMessageW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+std::wstring ClassName(HWND window) {
+  wchar_t name[256] = L"";
+  GetClassNameW(window, name, 256);
+  return name;
+}
+
+struct Form {
+  HWND window;
+  HWND focus;
+};
+
+BOOL CALLBACK PrintControl(HWND control, LPARAM formParameter) {
+  const Form& form = *reinterpret_cast<const Form*>(formParameter);
+  RECT box;
+  GetWindowRect(control, &box);
+  MapWindowPoints(nullptr, form.window, reinterpret_cast<POINT*>(&box), 2);
+  LONG style = GetWindowLongW(control, GWL_STYLE);
+  std::printf("%s|%s|%ld %ld %ld %ld|%s|%s\n", Utf8(ClassName(control)).c_str(),
+              Utf8(Text(control)).c_str(), box.left, box.top, box.right - box.left,
+              box.bottom - box.top, (style & WS_TABSTOP) ? "tabstop" : "-",
+              control == form.focus ? "focus" : "-");
+  return TRUE;
+}
+
+int PrintForm() {
+  HWND window = FindWindowW(nullptr, kFormCaption);
+  if (window == nullptr) return 1;
+  GUITHREADINFO thread{};
+  thread.cbSize = sizeof thread;
+  GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+  RECT client;
+  GetClientRect(window, &client);
+  std::printf("client %ld %ld\n", client.right, client.bottom);
+  Form form{window, thread.hwndFocus};
+  EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(&form));
+  return 0;
+}
+
+int PrintMessage() {
+  HWND box = FindWindowW(L"#32770", kMessageCaption);
+  if (box == nullptr) return 1;
+  HWND owner = GetWindow(box, GW_OWNER);
+  std::printf("caption %s\nowner %s\n", Utf8(Text(box)).c_str(), Utf8(Text(owner)).c_str());
+  // The message box shows its text in the static control 0xFFFF.
+  std::printf("text %s\n", Utf8(Text(GetDlgItem(box, 0xFFFF))).c_str());
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::wstring what = argc > 1 ? argv[1] : L"";
+  if (what == L"form") return PrintForm();
+  if (what == L"message") return PrintMessage();
+  std::fputs("usage: window_probe form|message\n", stderr);
+  return 2;
+}
