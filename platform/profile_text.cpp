@@ -22,6 +22,41 @@ bool IsBlank(char byte) {
 
 bool IsBreak(char byte) { return byte == '\r' || byte == '\n'; }
 
+// The first CR or LF, or the size. memchr is fast, but looks for one byte:
+// a window keeps a file with only the other break from being searched to its
+// end for every line.
+std::size_t FindBreak(std::string_view bytes) {
+  constexpr std::size_t kWindow = 256;
+  for (std::size_t at = 0; at < bytes.size(); at += kWindow) {
+    const std::string_view window = bytes.substr(at, kWindow);
+    const std::size_t lf = window.find('\n');
+    const std::size_t cr = window.substr(0, lf).find('\r');
+    if (cr != std::string_view::npos) return at + cr;
+    if (lf != std::string_view::npos) return at + lf;
+  }
+  return bytes.size();
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void AppendUtf8(std::string& out, char32_t code) {
+  if (code < 0x80) {
+    out += char(code);
+  } else if (code < 0x800) {
+    out += char(0xC0 | code >> 6);
+    out += char(0x80 | (code & 0x3F));
+  } else if (code < 0x10000) {
+    out += char(0xE0 | code >> 12);
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  } else {
+    out += char(0xF0 | code >> 18);
+    out += char(0x80 | (code >> 12 & 0x3F));
+    out += char(0x80 | (code >> 6 & 0x3F));
+    out += char(0x80 | (code & 0x3F));
+  }
+}
+
 bool IsQuote(char byte) { return byte == '"' || byte == '\''; }
 
 char AsciiLower(char byte) { return byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte; }
@@ -39,6 +74,11 @@ std::string_view CutAtNul(std::string_view text) { return text.substr(0, text.fi
 std::string_view TrimRight(std::string_view text) {
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
   return text;
+}
+
+// The service trims a default of spaces only, not of other blanks.
+std::string_view TrimTrailingSpaces(std::string_view text) {
+  return text.substr(0, text.find_last_not_of(' ') + 1);
 }
 
 std::string_view TrimLeft(std::string_view text) {
@@ -141,15 +181,60 @@ LineScanner::LineScanner(std::string_view section, std::string_view key, std::si
       value_(valueCap) {}
 
 void LineScanner::Feed(std::string_view bytes) {
-  for (char byte : bytes) {
-    if (!headDone_) {
-      FeedHead(byte);
-    } else if (utf16_) {
-      return;
+  for (; !headDone_ && !bytes.empty(); bytes.remove_prefix(1)) FeedHead(bytes.front());
+  if (utf16_) {
+    decoded_.clear();
+    DecodeUtf16(bytes);
+    FeedText(decoded_);
+  } else {
+    FeedText(bytes);
+  }
+}
+
+void LineScanner::FeedText(std::string_view bytes) {
+  while (!bytes.empty()) {
+    if (skipToBreak_) {
+      bytes.remove_prefix(SkipToBreak(bytes));
     } else {
-      Consume(byte);
+      Consume(bytes.front());
+      bytes.remove_prefix(1);
     }
   }
+}
+
+// UTF-16 text is read as UTF-8, the program's own encoding; a unit that is
+// not part of a character reads as U+FFFD.
+void LineScanner::DecodeUtf16(std::string_view bytes) {
+  for (char byte : bytes) {
+    if (oddByte_ < 0) {
+      oddByte_ = static_cast<unsigned char>(byte);
+      continue;
+    }
+    const unsigned second = static_cast<unsigned char>(byte);
+    const char32_t unit =
+        bigEndian_ ? (unsigned(oddByte_) << 8 | second) : (second << 8 | unsigned(oddByte_));
+    oddByte_ = -1;
+    const bool high = unit >= 0xD800 && unit < 0xDC00;
+    const bool low = unit >= 0xDC00 && unit < 0xE000;
+    if (highSurrogate_ != 0 && low) {
+      AppendUtf8(decoded_, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+      highSurrogate_ = 0;
+      continue;
+    }
+    if (highSurrogate_ != 0) AppendUtf8(decoded_, kReplacement);
+    highSurrogate_ = high ? unit : 0;
+    if (!high) AppendUtf8(decoded_, low ? kReplacement : unit);
+  }
+}
+
+// The rest of a comment, or the value of another key, cannot change what is
+// looked for: only where the line ends counts. Returns the bytes passed.
+std::size_t LineScanner::SkipToBreak(std::string_view bytes) {
+  const std::size_t passed = FindBreak(bytes);
+  if (passed < bytes.size()) skipToBreak_ = false;
+  if (passed > 0) endsInBreak_ = false;
+  offset_ += passed;
+  return passed;
 }
 
 void LineScanner::Finish() {
@@ -157,7 +242,11 @@ void LineScanner::Finish() {
     headDone_ = true;
     for (char byte : head_) Consume(byte);
   }
-  if (utf16_) return;
+  if (utf16_ && (highSurrogate_ != 0 || oddByte_ >= 0)) {
+    decoded_.clear();
+    AppendUtf8(decoded_, kReplacement);
+    FeedText(decoded_);
+  }
   if (pending_) {
     Emit();
   } else if (inLine_) {
@@ -179,6 +268,7 @@ void LineScanner::FeedHead(char byte) {
   if (head_ == "\xFF\xFE" || head_ == "\xFE\xFF") {
     headDone_ = true;
     utf16_ = true;
+    bigEndian_ = head_ == "\xFE\xFF";
     return;
   }
   if (kUtf8Mark.starts_with(head_) || head_ == "\xFF" || head_ == "\xFE") return;
@@ -218,6 +308,7 @@ void LineScanner::StartLine(char byte) {
   line_ = Line{};
   line_.begin = lineBegin_;
   comment_ = byte == ';';
+  skipToBreak_ = comment_;
   bracketLine_ = byte == '[';
   seenEquals_ = false;
   seenBracket_ = false;
@@ -246,6 +337,7 @@ void LineScanner::AddToLine(char byte) {
     value_.Add(byte);
   } else if (byte == '=') {
     seenEquals_ = true;
+    skipToBreak_ = !bracketLine_ && !name_.Matches(key_);
   } else {
     name_.Add(byte);
   }
@@ -277,7 +369,7 @@ void LineScanner::Emit() {
 
 ValueReader::ValueReader(std::string_view section, std::string_view key,
                          std::string_view defaultValue, int bufferSize)
-    : default_(TrimRight(CutAtNul(defaultValue))),
+    : default_(TrimTrailingSpaces(CutAtNul(defaultValue))),
       maxLength_(bufferSize > 0 ? std::size_t(bufferSize) - 1 : 0),
       scanner_(CleanName(section), CleanName(key), maxLength_ + 1,
                [this](const Line& line) { OnLine(line); }) {}
@@ -349,7 +441,7 @@ void WritePlanner::NoteLastLine(const Line& line) {
 WritePlan WritePlanner::Finish() {
   if (!refusal_.empty()) return Refused(refusal_);
   scanner_.Finish();
-  if (scanner_.isUtf16()) return Refused("UTF-16 text is not supported");
+  if (scanner_.isUtf16()) return Refused("Saving into UTF-16 text is not supported");
   const std::string newline(scanner_.newline());
   switch (state_) {
     case State::kFound:

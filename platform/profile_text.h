@@ -10,7 +10,8 @@
 // a name without a value; a line starting with ';' is a comment. Names match
 // ignoring the case of A-Z. Only the first matching section, and the first
 // matching name in it, count. A NUL byte ends the name or value it is in; a
-// UTF-8 byte-order mark is skipped; a UTF-16 file holds no keys.
+// UTF-8 byte-order mark is skipped; a file with a UTF-16 byte-order mark is
+// read as UTF-8 text, but not written.
 #pragma once
 
 #include <cstddef>
@@ -85,6 +86,9 @@ class LineScanner {
 
  private:
   void FeedHead(char byte);
+  void FeedText(std::string_view bytes);
+  void DecodeUtf16(std::string_view bytes);
+  std::size_t SkipToBreak(std::string_view bytes);
   void Consume(char byte);
   void StartLine(char byte);
   void AddToLine(char byte);
@@ -98,6 +102,10 @@ class LineScanner {
   std::string head_;  // the first bytes, until it is clear whether they are a mark
   bool headDone_ = false;
   bool utf16_ = false;
+  bool bigEndian_ = false;
+  int oddByte_ = -1;  // the first byte of a UTF-16 unit
+  char32_t highSurrogate_ = 0;
+  std::string decoded_;
   std::size_t offset_ = 0;
   std::size_t lineBegin_ = 0;
   bool endsInBreak_ = true;
@@ -107,6 +115,7 @@ class LineScanner {
   bool pending_ = false;  // a line has ended; its break length is known at the next byte
   bool pendingAfterCr_ = false;
   bool comment_ = false;
+  bool skipToBreak_ = false;  // nothing before the line's break matters
   bool bracketLine_ = false;
   bool seenEquals_ = false;
   bool seenBracket_ = false;
