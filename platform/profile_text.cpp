@@ -278,10 +278,7 @@ void LineScanner::FeedHead(char byte) {
 
 void LineScanner::Consume(char byte) {
   if (pending_) {
-    if (pendingAfterCr_ && byte == '\n') {
-      line_.breakLength = 2;
-      line_.newline = "\r\n";
-    }
+    if (pendingAfterCr_ && byte == '\n') line_.newline = "\r\n";
     Emit();
   }
   if (IsBreak(byte)) {
@@ -346,7 +343,6 @@ void LineScanner::AddToLine(char byte) {
 void LineScanner::EndLine(std::string_view newline) {
   inLine_ = false;
   line_.contentEnd = offset_;
-  line_.breakLength = newline.size();
   line_.newline = newline;
   if (comment_) {
     line_.kind = Line::Kind::kComment;
@@ -434,7 +430,7 @@ void WritePlanner::OnLine(const Line& line) {
 }
 
 void WritePlanner::NoteLastLine(const Line& line) {
-  insertAt_ = line.contentEnd + line.breakLength;
+  insertAt_ = line.contentEnd + line.newline.size();
   insertNewline_ = line.newline;
 }
 

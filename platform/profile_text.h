@@ -63,7 +63,6 @@ struct Line {
   const BoundedField* value = nullptr;  // a pair's value
   std::size_t begin = 0;                // where the line starts, its leading blanks included
   std::size_t contentEnd = 0;           // where the line break starts (or the end)
-  std::size_t breakLength = 0;          // of the line's own break: 2 for CRLF, 0 at the end
   std::string_view newline;             // the line's own break: CRLF, CR, LF or none
 };
 
@@ -138,7 +137,7 @@ class ValueReader {
   void Feed(std::string_view bytes) { scanner_.Feed(bytes); }
   // True once more content cannot change the answer.
   bool done() const { return state_ == State::kDone; }
-  // The value, or the default without its trailing blanks when the section or
+  // The value, or the default without its trailing spaces when the section or
   // key is missing; cut to bufferSize - 1 bytes.
   std::string Finish();
 
@@ -171,7 +170,9 @@ struct WritePlan {
 // WritePrivateProfileString: plans the one edit that stores `value` under
 // `key` in `section`, fed the current content in pieces. The value loses its
 // leading blanks and ends at a NUL; CR and LF in it become blanks, so a value
-// can never break its line and inject other keys.
+// can never break its line and inject other keys. Refused: names that would
+// not read back (a key holding '=' or a line break or starting with ';' or
+// '[', a section holding a line break) and UTF-16 files.
 class WritePlanner {
  public:
   WritePlanner(std::string_view section, std::string_view key, std::string_view value);

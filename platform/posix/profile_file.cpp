@@ -27,7 +27,7 @@
 namespace platform {
 namespace {
 
-constexpr std::size_t kChunkSize = 64 * 1024;
+constexpr std::size_t kChunkSize = std::size_t{64} << 10;
 // As many links as the kernel itself follows in one path.
 constexpr int kMaxLinkHops = 40;
 // Not an errno: a FIFO, a device or a socket where a file was expected.
