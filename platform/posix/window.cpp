@@ -6,6 +6,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
+#include <FL/Fl_Image.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Multiline_Output.H>
 #include <FL/fl_draw.H>
@@ -17,6 +18,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "app/icon/connector_icon.h"
 
 namespace platform {
 namespace {
@@ -56,6 +59,16 @@ void RegisterFonts() {
 }
 
 Fl_Font FontFace(const FontSpec& font) { return font.bold ? kSansBold : kSansRegular; }
+
+// The program's icon on every window it opens, the form and its message box;
+// FLTK keeps copies of the images.
+void SetDefaultIcons() {
+  const Fl_RGB_Image small(app::icon::kRgba16, 16, 16, 4);
+  const Fl_RGB_Image medium(app::icon::kRgba32, 32, 32, 4);
+  const Fl_RGB_Image large(app::icon::kRgba48, 48, 48, 4);
+  const Fl_RGB_Image* icons[] = {&small, &medium, &large};
+  Fl_Window::default_icons(icons, 3);
+}
 
 // A wider stand-in face could push a label's words past its box; the label
 // then shrinks until its wrapped text fits rather than spill over its
@@ -171,9 +184,17 @@ class FltkForm final : public FormView {
     window_->callback(OnCloseRequest, this);
   }
 
+  // Measuring text loads the fonts, the bulk of a start's work: the form is
+  // mapped first (the request sent at once, not with the first paint) and
+  // its labels fitted before that paint. What no paint needs waits until the
+  // paint is sent.
   int Run() {
     events_.Load(*this);
     window_->show();
+    XFlush(fl_display);
+    FitLabels();
+    Fl::flush();
+    PrepareForInput();
     return Fl::run();
   }
 
@@ -219,14 +240,29 @@ class FltkForm final : public FormView {
         // the box so the text starts and wraps where it was designed to.
         widget = new Fl_Box(x - kLabelInset, y, w + 2 * kLabelInset, h, caption);
         widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT | FL_ALIGN_WRAP);
-        widget->labelfont(FontFace(spec.font));
-        widget->labelsize(
-            FittingSize(caption, FontFace(spec.font), scale_.FontPixels(spec.font.points), w, h));
-        return widget;
+        break;
     }
     widget->labelfont(FontFace(spec.font));
     widget->labelsize(scale_.FontPixels(spec.font.points));
     return widget;
+  }
+
+  void FitLabels() {
+    for (Fl_Widget* control : controls_) {
+      if (dynamic_cast<Fl_Box*>(control) == nullptr) continue;
+      control->labelsize(FittingSize(control->label(), control->labelfont(), control->labelsize(),
+                                     control->w() - 2 * kLabelInset, control->h()));
+    }
+  }
+
+  // Before the first key or click: buttons take the focus too, whatever
+  // FLTK's preference files say (reading them writes them back, a few
+  // milliseconds), and the busy cursor is read from the cursor theme now
+  // rather than in the first click's action. FLTK keeps both.
+  void PrepareForInput() {
+    Fl::visible_focus(1);
+    window_->cursor(FL_CURSOR_WAIT);
+    window_->cursor(FL_CURSOR_DEFAULT);
   }
 
   // The frame stays resizable, but the controls keep their place and size:
@@ -274,9 +310,9 @@ class FltkForm final : public FormView {
 }  // namespace
 
 int RunForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle) {
-  fl_open_display();  // fonts are measured and the dpi read before the window shows
-  Fl::visible_focus(1);
+  fl_open_display();  // the dpi is read before the window is built
   RegisterFonts();
+  SetDefaultIcons();
   FltkForm form(spec, events, appTitle);
   return form.Run();
 }
