@@ -1,5 +1,6 @@
 #include "platform/profile_text.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace platform::profile_text {
@@ -55,6 +56,44 @@ void AppendUtf8(std::string& out, char32_t code) {
     out += char(0x80 | (code >> 6 & 0x3F));
     out += char(0x80 | (code & 0x3F));
   }
+}
+
+// Whether `head` is a UTF-16 byte-order mark, big-endian or not.
+std::optional<bool> Utf16Mark(std::string_view head) {
+  if (head == "\xFF\xFE") return false;
+  if (head == "\xFE\xFF") return true;
+  return std::nullopt;
+}
+
+bool MayStartUtf16Mark(std::string_view head) { return head == "\xFF" || head == "\xFE"; }
+
+// Takes one character off the front of UTF-8 text; a byte that does not
+// start a well-formed character reads as U+FFFD.
+char32_t NextCodePoint(std::string_view& utf8) {
+  const auto byte = [&utf8](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+  const unsigned lead = byte(0);
+  const std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC2 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF5 ? 4
+                                           : 0;
+  char32_t code = length == 1 ? lead : lead & (0x7F >> length);
+  bool wellFormed = length != 0 && length <= utf8.size();
+  for (std::size_t i = 1; wellFormed && i < length; ++i) {
+    wellFormed = (byte(i) & 0xC0) == 0x80;
+    code = code << 6 | (byte(i) & 0x3F);
+  }
+  // Overlong forms, surrogates and code points past U+10FFFF.
+  wellFormed = wellFormed &&
+               !(length == 3 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) &&
+               !(length == 4 && (code < 0x10000 || code > 0x10FFFF));
+  if (!wellFormed) {
+    utf8.remove_prefix(1);
+    return kReplacement;
+  }
+  utf8.remove_prefix(length);
+  return code;
 }
 
 bool IsQuote(char byte) { return byte == '"' || byte == '\''; }
@@ -184,7 +223,7 @@ void LineScanner::Feed(std::string_view bytes) {
   for (; !headDone_ && !bytes.empty(); bytes.remove_prefix(1)) FeedHead(bytes.front());
   if (utf16_) {
     decoded_.clear();
-    DecodeUtf16(bytes);
+    utf16_->Decode(bytes, decoded_);
     FeedText(decoded_);
   } else {
     FeedText(bytes);
@@ -202,9 +241,7 @@ void LineScanner::FeedText(std::string_view bytes) {
   }
 }
 
-// UTF-16 text is read as UTF-8, the program's own encoding; a unit that is
-// not part of a character reads as U+FFFD.
-void LineScanner::DecodeUtf16(std::string_view bytes) {
+void Utf16Decoder::Decode(std::string_view bytes, std::string& out) {
   for (char byte : bytes) {
     if (oddByte_ < 0) {
       oddByte_ = static_cast<unsigned char>(byte);
@@ -217,13 +254,42 @@ void LineScanner::DecodeUtf16(std::string_view bytes) {
     const bool high = unit >= 0xD800 && unit < 0xDC00;
     const bool low = unit >= 0xDC00 && unit < 0xE000;
     if (highSurrogate_ != 0 && low) {
-      AppendUtf8(decoded_, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+      AppendUtf8(out, 0x10000 + ((highSurrogate_ - 0xD800) << 10) + (unit - 0xDC00));
       highSurrogate_ = 0;
       continue;
     }
-    if (highSurrogate_ != 0) AppendUtf8(decoded_, kReplacement);
+    if (highSurrogate_ != 0 || low) Damaged(out);
     highSurrogate_ = high ? unit : 0;
-    if (!high) AppendUtf8(decoded_, low ? kReplacement : unit);
+    if (!high && !low) AppendUtf8(out, unit);
+  }
+}
+
+void Utf16Decoder::Finish(std::string& out) {
+  if (highSurrogate_ != 0 || oddByte_ >= 0) Damaged(out);
+  highSurrogate_ = 0;
+  oddByte_ = -1;
+}
+
+void Utf16Decoder::Damaged(std::string& out) {
+  damaged_ = true;
+  AppendUtf8(out, kReplacement);
+}
+
+void AppendUtf16(std::string_view utf8, bool bigEndian, std::string& out) {
+  const auto appendUnit = [bigEndian, &out](char32_t unit) {
+    const char high = char(unit >> 8);
+    const char low = char(unit & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  };
+  while (!utf8.empty()) {
+    const char32_t code = NextCodePoint(utf8);
+    if (code < 0x10000) {
+      appendUnit(code);
+    } else {
+      appendUnit(0xD800 + ((code - 0x10000) >> 10));
+      appendUnit(0xDC00 + ((code - 0x10000) & 0x3FF));
+    }
   }
 }
 
@@ -242,9 +308,9 @@ void LineScanner::Finish() {
     headDone_ = true;
     for (char byte : head_) Consume(byte);
   }
-  if (utf16_ && (highSurrogate_ != 0 || oddByte_ >= 0)) {
+  if (utf16_) {
     decoded_.clear();
-    AppendUtf8(decoded_, kReplacement);
+    utf16_->Finish(decoded_);
     FeedText(decoded_);
   }
   if (pending_) {
@@ -265,13 +331,12 @@ void LineScanner::FeedHead(char byte) {
     lineBegin_ = offset_;
     return;
   }
-  if (head_ == "\xFF\xFE" || head_ == "\xFE\xFF") {
+  if (const std::optional<bool> bigEndian = Utf16Mark(head_)) {
     headDone_ = true;
-    utf16_ = true;
-    bigEndian_ = head_ == "\xFE\xFF";
+    utf16_.emplace(*bigEndian);
     return;
   }
-  if (kUtf8Mark.starts_with(head_) || head_ == "\xFF" || head_ == "\xFE") return;
+  if (kUtf8Mark.starts_with(head_) || MayStartUtf16Mark(head_)) return;
   headDone_ = true;
   for (char held : head_) Consume(held);
 }
@@ -401,9 +466,10 @@ void WritePlanner::Feed(std::string_view bytes) {
   if (refusal_.empty()) scanner_.Feed(bytes);
 }
 
+// UTF-16 content is read to its end, where damage may still show.
 bool WritePlanner::done() const {
-  return !refusal_.empty() || scanner_.isUtf16() || state_ == State::kFound ||
-         state_ == State::kPastSection;
+  return !refusal_.empty() ||
+         (!scanner_.isUtf16() && (state_ == State::kFound || state_ == State::kPastSection));
 }
 
 void WritePlanner::OnLine(const Line& line) {
@@ -437,7 +503,8 @@ void WritePlanner::NoteLastLine(const Line& line) {
 WritePlan WritePlanner::Finish() {
   if (!refusal_.empty()) return Refused(refusal_);
   scanner_.Finish();
-  if (scanner_.isUtf16()) return Refused("Saving into UTF-16 text is not supported");
+  // Decoding damaged UTF-16 replaced characters; writing it back would lose them.
+  if (scanner_.isDamagedUtf16()) return Refused("Damaged UTF-16 text is not rewritten");
   const std::string newline(scanner_.newline());
   switch (state_) {
     case State::kFound:
@@ -474,10 +541,71 @@ WritePlan PlanWrite(std::string_view content, std::string_view section, std::str
   return planner.Finish();
 }
 
+void Rewriter::Feed(std::string_view bytes, std::string& out) {
+  for (; !headDone_ && !bytes.empty(); bytes.remove_prefix(1)) {
+    head_ += bytes.front();
+    if (MayStartUtf16Mark(head_)) continue;
+    headDone_ = true;
+    if (const std::optional<bool> bigEndian = Utf16Mark(head_)) {
+      utf16_.emplace(*bigEndian);
+      out += head_;
+    } else {
+      FeedText(head_, out);
+    }
+  }
+  if (utf16_) {
+    decoded_.clear();
+    utf16_->Decode(bytes, decoded_);
+    FeedText(decoded_, out);
+  } else {
+    FeedText(bytes, out);
+  }
+}
+
+void Rewriter::Finish(std::string& out) {
+  if (!headDone_) {
+    headDone_ = true;
+    FeedText(head_, out);
+  }
+  if (utf16_) {
+    decoded_.clear();
+    utf16_->Finish(decoded_);
+    FeedText(decoded_, out);
+  }
+  if (!edited_) Emit(edit_.text, out);
+}
+
+// `text` continues the content at offset_, in the offsets the edit uses.
+void Rewriter::FeedText(std::string_view text, std::string& out) {
+  while (!text.empty()) {
+    if (!edited_ && offset_ == edit_.offset) {
+      Emit(edit_.text, out);
+      edited_ = true;
+      toSkip_ = edit_.length;
+    }
+    const std::size_t skipped = std::min(toSkip_, text.size());
+    const std::size_t kept =
+        std::min(edited_ ? text.size() : edit_.offset - offset_, text.size() - skipped);
+    Emit(text.substr(skipped, kept), out);
+    toSkip_ -= skipped;
+    offset_ += skipped + kept;
+    text.remove_prefix(skipped + kept);
+  }
+}
+
+void Rewriter::Emit(std::string_view text, std::string& out) const {
+  if (utf16_) {
+    AppendUtf16(text, utf16_->bigEndian(), out);
+  } else {
+    out += text;
+  }
+}
+
 std::string ApplyEdit(std::string_view content, const Edit& edit) {
-  std::string result(content.substr(0, edit.offset));
-  result += edit.text;
-  result += content.substr(edit.offset + edit.length);
+  Rewriter rewriter(edit);
+  std::string result;
+  rewriter.Feed(content, result);
+  rewriter.Finish(result);
   return result;
 }
 

@@ -10,8 +10,8 @@
 // a name without a value; a line starting with ';' is a comment. Names match
 // ignoring the case of A-Z. Only the first matching section, and the first
 // matching name in it, count. A NUL byte ends the name or value it is in; a
-// UTF-8 byte-order mark is skipped; a file with a UTF-16 byte-order mark is
-// read as UTF-8 text, but not written.
+// UTF-8 byte-order mark is skipped and kept; a file with a UTF-16 byte-order
+// mark is read as UTF-8 text and written back as UTF-16.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform::profile_text {
 
@@ -52,6 +53,32 @@ class BoundedField {
   char lastNonBlank_ = 0;
 };
 
+// UTF-16 text, as its byte-order mark announced it, turned into UTF-8, the
+// program's own encoding, in pieces of any size. A unit that is not part of a
+// character reads as U+FFFD and marks the text as damaged.
+class Utf16Decoder {
+ public:
+  explicit Utf16Decoder(bool bigEndian) : bigEndian_(bigEndian) {}
+
+  void Decode(std::string_view bytes, std::string& out);
+  void Finish(std::string& out);
+
+  bool bigEndian() const { return bigEndian_; }
+  bool damaged() const { return damaged_; }
+
+ private:
+  void Damaged(std::string& out);
+
+  bool bigEndian_;
+  int oddByte_ = -1;  // the first byte of a unit
+  char32_t highSurrogate_ = 0;
+  bool damaged_ = false;
+};
+
+// UTF-8 text as UTF-16 in the given byte order; a byte that does not start a
+// well-formed character becomes U+FFFD.
+void AppendUtf16(std::string_view utf8, bool bigEndian, std::string& out);
+
 // One non-empty line of the content, as far as a lookup of one section and
 // one key needs it. Offsets count from the start of the content.
 struct Line {
@@ -77,7 +104,8 @@ class LineScanner {
   void Feed(std::string_view bytes);
   void Finish();
 
-  bool isUtf16() const { return utf16_; }
+  bool isUtf16() const { return utf16_.has_value(); }
+  bool isDamagedUtf16() const { return utf16_ && utf16_->damaged(); }
   std::size_t size() const { return offset_; }
   bool endsInBreak() const { return endsInBreak_; }
   // The break of the last line that has one, or CRLF when none has.
@@ -86,7 +114,6 @@ class LineScanner {
  private:
   void FeedHead(char byte);
   void FeedText(std::string_view bytes);
-  void DecodeUtf16(std::string_view bytes);
   std::size_t SkipToBreak(std::string_view bytes);
   void Consume(char byte);
   void StartLine(char byte);
@@ -100,10 +127,7 @@ class LineScanner {
 
   std::string head_;  // the first bytes, until it is clear whether they are a mark
   bool headDone_ = false;
-  bool utf16_ = false;
-  bool bigEndian_ = false;
-  int oddByte_ = -1;  // the first byte of a UTF-16 unit
-  char32_t highSurrogate_ = 0;
+  std::optional<Utf16Decoder> utf16_;
   std::string decoded_;
   std::size_t offset_ = 0;
   std::size_t lineBegin_ = 0;
@@ -172,7 +196,7 @@ struct WritePlan {
 // leading blanks and ends at a NUL; CR and LF in it become blanks, so a value
 // can never break its line and inject other keys. Refused: names that would
 // not read back (a key holding '=' or a line break or starting with ';' or
-// '[', a section holding a line break) and UTF-16 files.
+// '[', a section holding a line break) and damaged UTF-16 text.
 class WritePlanner {
  public:
   WritePlanner(std::string_view section, std::string_view key, std::string_view value);
@@ -202,7 +226,31 @@ class WritePlanner {
   LineScanner scanner_;
 };
 
-// The whole-content forms of the two above.
+// The content with an edit applied, fed in pieces: UTF-16 content is decoded,
+// edited at the planner's offsets and encoded again in its own byte order.
+class Rewriter {
+ public:
+  explicit Rewriter(Edit edit) : edit_(std::move(edit)) {}
+
+  // Appends the rewritten form of `bytes` to `out`.
+  void Feed(std::string_view bytes, std::string& out);
+  void Finish(std::string& out);
+
+ private:
+  void FeedText(std::string_view text, std::string& out);
+  void Emit(std::string_view text, std::string& out) const;
+
+  Edit edit_;
+  std::string head_;  // a first byte that may start a UTF-16 mark
+  bool headDone_ = false;
+  std::optional<Utf16Decoder> utf16_;
+  std::string decoded_;
+  std::size_t offset_ = 0;
+  bool edited_ = false;
+  std::size_t toSkip_ = 0;
+};
+
+// The whole-content forms of the three above.
 std::string ReadValue(std::string_view content, std::string_view section, std::string_view key,
                       std::string_view defaultValue, int bufferSize);
 WritePlan PlanWrite(std::string_view content, std::string_view section, std::string_view key,

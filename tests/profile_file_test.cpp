@@ -22,6 +22,7 @@ std::string ReadInChunks(std::string_view content, std::string_view section, std
   return reader.Finish();
 }
 
+// Plans in pieces of `chunk` bytes, as a file is read.
 WritePlan PlanInChunks(std::string_view content, std::string_view section, std::string_view key,
                        std::string_view value, std::size_t chunk) {
   WritePlanner planner(section, key, value);
@@ -30,8 +31,17 @@ WritePlan PlanInChunks(std::string_view content, std::string_view section, std::
   return planner.Finish();
 }
 
-std::string Written(std::string_view content, const WritePlan& plan) {
-  return plan.kind == WritePlan::Kind::kEdit ? ApplyEdit(content, plan.edit) : std::string(content);
+// The content as the plan leaves it, rewritten in pieces of `chunk` bytes.
+std::string Written(std::string_view content, const WritePlan& plan,
+                    std::size_t chunk = std::string_view::npos) {
+  if (plan.kind != WritePlan::Kind::kEdit) return std::string(content);
+  Rewriter rewriter(plan.edit);
+  std::string written;
+  for (std::size_t at = 0; at < content.size(); at += chunk) {
+    rewriter.Feed(content.substr(at, chunk), written);
+  }
+  rewriter.Finish(written);
+  return written;
 }
 
 struct ReadCase {
@@ -200,6 +210,14 @@ const WriteCase kWriteCases[] = {
     {"given names are trimmed", "", " C ", " K ", "v", "[C]\r\nK=v\r\n", "v"},
     {"garbage after a NUL in the value is replaced", "[C]\nK=a\0zz\n"s, "C", "K", "b", "[C]\nK=b\n",
      "b"},
+    {"UTF-16 value replaced", "\xFF\xFE[\0C\0]\0\r\0\n\0K\0=\0\x31\0\r\0\n\0;\0"s, "C", "K",
+     "\xC3\xA9", "\xFF\xFE[\0C\0]\0\r\0\n\0K\0=\0\xE9\0\r\0\n\0;\0"s, "\xC3\xA9"},
+    {"UTF-16 big-endian key added", "\xFE\xFF\0[\0C\0]\0\n"s, "C", "K", "\xF0\x9F\x98\x80",
+     "\xFE\xFF\0[\0C\0]\0\n\0K\0=\xD8\x3D\xDE\x00\0\n"s, "\xF0\x9F\x98\x80"},
+    {"UTF-16 section added", "\xFF\xFE;\0"s, "C", "K", "v",
+     "\xFF\xFE;\0\r\0\n\0[\0C\0]\0\r\0\n\0K\0=\0v\0\r\0\n\0"s, "v"},
+    {"UTF-16 takes invalid UTF-8 as U+FFFD", "\xFF\xFE"s, "C", "K", "a\xFF",
+     "\xFF\xFE[\0C\0]\0\r\0\n\0K\0=\0a\0\xFD\xFF\r\0\n\0"s, "a\xEF\xBF\xBD"},
     {"other bytes preserved exactly", "\xFF\x01 junk\r\r\n[C]\t\nK=1\x1A\n\v;\xC3\n", "C", "A", "2",
      "\xFF\x01 junk\r\r\n[C]\t\nK=1\x1A\n\v;\xC3\nA=2\n", "2"},
 };
@@ -220,8 +238,9 @@ TEST(ProfileText, WriteDoesNotDependOnHowTheContentIsCut) {
   for (const WriteCase& c : kWriteCases) {
     SCOPED_TRACE(c.what);
     for (std::size_t chunk : {1, 2, 3}) {
-      EXPECT_EQ(Written(c.content, PlanInChunks(c.content, c.section, c.key, c.value, chunk)),
-                c.expected);
+      EXPECT_EQ(
+          Written(c.content, PlanInChunks(c.content, c.section, c.key, c.value, chunk), chunk),
+          c.expected);
     }
   }
 }
@@ -249,8 +268,9 @@ TEST(ProfileText, RefusesWritesThatCannotReadBack) {
       {"", "C", ";k"},
       {"", "C", "[k"},
       {"", "C\r[D", "K"},
-      {"\xFF\xFE[\0C\0]\0"s, "C", "K"},
-      {"\xFE\xFF\0[\0C\0]"s, "C", "K"},
+      {"\xFF\xFE[\0C\0]\0\n\0\x00\xDC"s, "C", "K"},
+      {"\xFE\xFF\0[\0C\0]\0\n\xD8\x00"s, "C", "K"},
+      {"\xFF\xFE[\0C\0]\0x"s, "C", "K"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.section + "/" + c.key);
@@ -269,12 +289,33 @@ TEST(ProfileText, PlannerIsDoneOnceThePlaceIsKnown) {
       {"[C]\nA=1\n[D]\nrest", true},
       {"[C]\nA=1\nrest", false},
       {"[D]\nA=1\nrest", false},
+      {"\xFF\xFE[\0C\0]\0\n\0K\0=\0\x31\0\n\0"s, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content);
     WritePlanner planner("C", "K", "v");
     planner.Feed(c.content);
     EXPECT_EQ(planner.done(), c.done);
+  }
+}
+
+TEST(ProfileText, EncodesUtf16FromUtf8) {
+  const std::string kReplacement = "\xFD\xFF";
+  const struct {
+    std::string utf8;
+    std::string utf16;
+  } cases[] = {
+      {"A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "A\0\xE9\0\xAC\x20\x3D\xD8\x00\xDE"s},
+      {"\xC0\x80", kReplacement + kReplacement},                     // overlong
+      {"\xED\xA0\x80", kReplacement + kReplacement + kReplacement},  // surrogate
+      {"\xE2\x82", kReplacement + kReplacement},                     // cut short
+      {"\xF4\x90\x80\x80", kReplacement + kReplacement + kReplacement + kReplacement},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.utf8);
+    std::string utf16;
+    AppendUtf16(c.utf8, false, utf16);
+    EXPECT_EQ(utf16, c.utf16);
   }
 }
 

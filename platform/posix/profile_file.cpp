@@ -17,7 +17,6 @@
 
 #include <filesystem>
 #include <functional>
-#include <optional>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -86,22 +85,17 @@ int OpenRegularFile(const std::string& path, FileDescriptor& file, struct stat& 
   return RegularFileError(info);
 }
 
-// Hands the bytes from `from` up to `to` (or the end) to `consume` in
-// chunks, until it returns false. Returns 0 or an errno.
-int ReadChunks(int fd, off_t from, std::optional<off_t> to,
-               const std::function<bool(std::string_view)>& consume) {
+// Hands the whole file, from its start, to `consume` in chunks until it
+// returns false. Returns 0 or an errno.
+int ReadChunks(int fd, const std::function<bool(std::string_view)>& consume) {
   std::vector<char> buffer(kChunkSize);
-  while (!to || from < *to) {
-    const std::size_t wanted =
-        to ? std::min<std::size_t>(buffer.size(), std::size_t(*to - from)) : buffer.size();
-    const ssize_t got = pread(fd, buffer.data(), wanted, from);
+  for (off_t from = 0;;) {
+    const ssize_t got = pread(fd, buffer.data(), buffer.size(), from);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return errno;
-    if (got == 0) break;
+    if (got == 0 || !consume(std::string_view(buffer.data(), std::size_t(got)))) return 0;
     from += got;
-    if (!consume(std::string_view(buffer.data(), std::size_t(got)))) break;
   }
-  return 0;
 }
 
 int WriteAll(int fd, std::string_view bytes) {
@@ -164,21 +158,24 @@ int KeepOwnerAndMode(int fd, const struct stat& info) {
   return 0;
 }
 
-// The current file with the edit applied, copied into `out`.
+// The current file with the edit applied, written to `out`.
 int WriteEdited(const FileDescriptor& current, int out, const profile_text::Edit& edit) {
+  profile_text::Rewriter rewriter(edit);
+  std::string rewritten;
   int writeError = 0;
-  const auto copy = [out, &writeError](std::string_view chunk) {
-    writeError = WriteAll(out, chunk);
-    return writeError == 0;
-  };
-  const auto copyRange = [&](off_t from, std::optional<off_t> to) {
-    if (!current.valid()) return 0;
-    const int readError = ReadChunks(current.get(), from, to, copy);
-    return readError != 0 ? readError : writeError;
-  };
-  if (const int error = copyRange(0, off_t(edit.offset)); error != 0) return error;
-  if (const int error = WriteAll(out, edit.text); error != 0) return error;
-  return copyRange(off_t(edit.offset + edit.length), std::nullopt);
+  if (current.valid()) {
+    const int readError = ReadChunks(current.get(), [&](std::string_view chunk) {
+      rewritten.clear();
+      rewriter.Feed(chunk, rewritten);
+      writeError = WriteAll(out, rewritten);
+      return writeError == 0;
+    });
+    if (readError != 0) return readError;
+    if (writeError != 0) return writeError;
+  }
+  rewritten.clear();
+  rewriter.Finish(rewritten);
+  return WriteAll(out, rewritten);
 }
 
 class PosixProfileFile final : public ProfileFile {
@@ -192,7 +189,7 @@ class PosixProfileFile final : public ProfileFile {
       return profile_text::ReadValue({}, lpAppName, lpKeyName, lpDefault, bufferSize);
     }
     profile_text::ValueReader reader(lpAppName, lpKeyName, lpDefault, bufferSize);
-    const int error = ReadChunks(file.get(), 0, std::nullopt, [&reader](std::string_view chunk) {
+    const int error = ReadChunks(file.get(), [&reader](std::string_view chunk) {
       reader.Feed(chunk);
       return !reader.done();
     });
@@ -237,7 +234,7 @@ class PosixProfileFile final : public ProfileFile {
 
     profile_text::WritePlanner planner(lpAppName, lpKeyName, lpString);
     if (current.valid()) {
-      const int readError = ReadChunks(current.get(), 0, std::nullopt, [&planner](auto chunk) {
+      const int readError = ReadChunks(current.get(), [&planner](auto chunk) {
         planner.Feed(chunk);
         return !planner.done();
       });
