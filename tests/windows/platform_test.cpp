@@ -100,9 +100,12 @@ fs::path InstallFakeClient(const WorkFolder& folder, const fs::path& name) {
 }
 
 // The client runs on its own; wait for its record, within a generous bound.
+// The record is renamed into place whole, but the client may still hold it
+// open for the rename for a moment, so an empty read means "not yet".
 std::string AwaitRecord(const fs::path& record) {
-  for (int i = 0; i < 3000 && !fs::exists(record); ++i) Sleep(10);
-  return ReadFile(record);
+  std::string content;
+  for (int i = 0; i < 3000 && (content = ReadFile(record)).empty(); ++i) Sleep(10);
+  return content;
 }
 
 TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
