@@ -2,8 +2,8 @@
 # connector.exe under Wine on a private Xvfb, driven with xdotool and read
 # back with window_probe.exe: first-run defaults and layout, tab order, Enter
 # and Escape, Save, a missing client's message, Connect launching a client and
-# closing, and Cancel. With E2E_SCREENSHOT set, the first-run window is saved
-# there as a picture.
+# closing, Cancel, Test, a Save that fails, and the layout at 144 dpi. With
+# E2E_SCREENSHOT set, the first-run window is saved there as a picture.
 # Usage: e2e_test.sh connector.exe fake_client.exe window_probe.exe WINE-COMMAND...
 source "$(dirname "$0")/../e2e/lib.sh"
 
@@ -13,9 +13,16 @@ PROBE=$(realpath "$3")
 shift 3
 WINE=("$@")
 
+# The screen's DPI as Windows programs see it.
+set_dpi() {
+  "${WINE[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
+    >/dev/null 2>&1
+}
+
 WORK=$(mktemp -d)
-trap 'kill "$PID" 2>/dev/null || true; stop_xvfb; rm -rf "$WORK"' EXIT
+trap 'kill "$PID" 2>/dev/null || true; set_dpi 96; stop_xvfb; rm -rf "$WORK"' EXIT
 PID=
+set_dpi 96
 start_xvfb
 
 # The program lives in the game's folder and is started from another one, so
@@ -93,7 +100,15 @@ set_text() {
 # Presses button $1 with the space bar.
 press() { tab_to "$1" && keys space; }
 
-TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 CMDSAVE=11 TXTPORT=12
+# Closes the open message box with Enter and gives the keyboard back to the form.
+close_message() {
+  focus_window "Connector"
+  keys Return
+  wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+  focus_window "Dedozeroz Adodivu"
+}
+
+TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 BTNTEST=8 CMDSAVE=11 TXTPORT=12
 
 echo "== first run: the defaults, at the table's positions in pixels (96 dpi)"
 start_connector
@@ -159,14 +174,11 @@ caption Connector
 owner Dedozeroz Adodivu
 text missing.bin not found!
 EOF
-focus_window "Connector"
-keys Return
-wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+close_message
 kill -0 "$PID" || fail "the window closed after the message"
 [ "$(text_of $TXTBIN)" = "missing.bin" ] || fail "the fields changed"
 
 echo "== Connect starts the client with the five words and closes"
-focus_window "Dedozeroz Adodivu"
 set_text $TXTBIN "kestrune.bin"
 set_text $TXTIP " 10.0.0.1 "          # blanks are dropped from the words
 press $BTNCONNECT
@@ -185,5 +197,54 @@ set_text $TXTNAME "edited"
 press $BTNCANCEL
 wait_long "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/saved.ini" || fail "Cancel changed game.ini"
+
+echo "== Test asks SENSAPI, which under Wine answers reachable at no speed"
+start_connector
+press $BTNTEST
+wait_long "the message" window_shown "Connector"
+diff <(message) - <<'EOF' || fail "unexpected message box"
+caption Connector
+owner Dedozeroz Adodivu
+text The destination can be reached!
+The speed of data coming in from the destination is .0 Kb/s,
+and the speed of data sent to the destination is .0 Kb/s.
+EOF
+close_message
+
+echo "== a Save that cannot write is reported and the window stays"
+rm "$INI" && mkdir "$INI"
+press $CMDSAVE
+wait_long "the message" window_shown "Connector"
+message | grep -qxF "text The settings could not be saved." || fail "no failure message: $(message)"
+message | grep -qF "Z:${INI//\//\\}: " || fail "the file is not named: $(message)"
+close_message
+kill -0 "$PID" || fail "the window closed after a failed save"
+press $BTNCANCEL
+wait_long "the connector to end" process_gone "$PID"
+
+echo "== at 144 dpi every position and size is half as large again"
+set_dpi 144
+start_connector
+diff <(form) - <<'EOF' || fail "unexpected form at 144 dpi"
+client 468 336
+Edit|NAME|204 12 254 38|tabstop|focus
+Edit|127.0.0.1|204 48 254 38|tabstop|-
+Static|NAME:|96 12 98 26|-|-
+Static|IP ADDRESS:|12 48 182 26|-|-
+Button|Connect|312 228 146 50|tabstop|-
+Button|Cancel|24 228 146 50|tabstop|-
+Static|BIN NAME:|48 84 146 26|-|-
+Edit|kestrune.bin|204 84 254 38|tabstop|-
+Button|Test|192 252 98 26|tabstop|-
+Edit|5|252 228 50 29|tabstop|-
+Static|Test Data Size|180 216 74 38|-|-
+Button|Save|12 12 74 26|tabstop|-
+Edit|2597|204 120 254 38|tabstop|-
+Static|Port:|120 120 62 26|-|-
+Edit|0|204 156 254 38|tabstop|-
+Static|Tileset:|84 156 98 26|-|-
+EOF
+press $BTNCANCEL
+wait_long "the connector to end" process_gone "$PID"
 
 echo "PASS"
