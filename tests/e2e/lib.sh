@@ -11,22 +11,24 @@ start_xvfb() {
   fdfile=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$fdfile" 2>/dev/null &
   XVFB_PID=$!
-  for _ in $(seq 100); do
-    [ -s "$fdfile" ] && break
+  # Xvfb writes the display number, a whole line, once it accepts clients.
+  for _ in $(seq 300); do
+    [ "$(wc -l <"$fdfile")" -ge 1 ] && break
     sleep 0.1
   done
-  [ -s "$fdfile" ] || fail "Xvfb did not start"
+  [ "$(wc -l <"$fdfile")" -ge 1 ] || fail "Xvfb did not start"
   export DISPLAY=":$(head -n1 "$fdfile")"
   rm -f "$fdfile"
 }
 
 stop_xvfb() { kill "$XVFB_PID" 2>/dev/null || true; }
 
-# wait_for DESCRIPTION COMMAND...: polls COMMAND for up to 10 s.
+# wait_for DESCRIPTION COMMAND...: polls COMMAND for up to 30 s, generous
+# for a loaded machine; a passing run waits only as long as it must.
 wait_for() {
   local what=$1
   shift
-  for _ in $(seq 200); do
+  for _ in $(seq 600); do
     "$@" && return 0
     sleep 0.05
   done
