@@ -92,9 +92,9 @@ TEST(ProfileCompatibility, Reads) {
   for (const profile_compat::ReadCase& c : profile_compat::kReads) {
     CaseFolder folder;
     std::string file = folder.GameIni(c.file);
-    EXPECT_EQ(platform::SystemProfileFile().GetString(c.section, c.key, c.lpDefault, kBufferSize,
-                                                       file),
-              c.expected)
+    EXPECT_EQ(
+        platform::SystemProfileFile().GetString(c.section, c.key, c.lpDefault, kBufferSize, file),
+        c.expected)
         << c.name;
   }
 }
@@ -108,7 +108,8 @@ TEST(ProfileCompatibility, Writes) {
 
     std::vector<std::string> lines = Lines(ReadFile(file));
     EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(c.line)), 1)
-        << "no line \"" << c.line << "\" in:\n" << ReadFile(file);
+        << "no line \"" << c.line << "\" in:\n"
+        << ReadFile(file);
     for (std::string_view keyAndValue : c.readBack) {
       if (!keyAndValue.empty()) ExpectReadBack("Connector", keyAndValue, file);
     }

@@ -5,13 +5,15 @@
 // Windows, and the speed of the interface that carries it.
 #include "platform/win32/network_awareness.h"
 
-// winsock2.h must come before windows.h.
+// In this order: sockets before windows.h, the IP helper before ICMP.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 #include <winternl.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdint>
@@ -111,10 +113,10 @@ Status Echo(const sockaddr_storage& address, std::vector<char>& payload, bool& a
     sockaddr_in6 source{};
     source.sin6_family = AF_INET6;
     sockaddr_in6 target = reinterpret_cast<const sockaddr_in6&>(address);
-    answered = Icmp6SendEcho2(icmp.handle, nullptr, nullptr, nullptr, &source, &target,
-                              payload.data(), size, nullptr, reply.data(), replySize,
-                              kEchoTimeoutMs) > 0 &&
-               reinterpret_cast<const Icmpv6EchoReply*>(reply.data())->Status == IP_SUCCESS;
+    answered =
+        Icmp6SendEcho2(icmp.handle, nullptr, nullptr, nullptr, &source, &target, payload.data(),
+                       size, nullptr, reply.data(), replySize, kEchoTimeoutMs) > 0 &&
+        reinterpret_cast<const Icmpv6EchoReply*>(reply.data())->Status == IP_SUCCESS;
   } else {
     IPAddr target = reinterpret_cast<const sockaddr_in&>(address).sin_addr.s_addr;
     answered = IcmpSendEcho2(icmp.handle, nullptr, nullptr, nullptr, target, payload.data(), size,
@@ -166,7 +168,8 @@ Status Win32NetworkAwareness::IsDestinationReachable(const std::string& lpszDest
 Status IsReachableByEcho(const std::string& destination, QOCINFO& lpQOCInfo, bool& reachable) {
   reachable = false;
   Winsock winsock;
-  if (winsock.error() != 0) return Status::Failure("Windows Sockets: " + SystemErrorText(winsock.error()));
+  if (winsock.error() != 0)
+    return Status::Failure("Windows Sockets: " + SystemErrorText(winsock.error()));
   sockaddr_storage address;
   if (!Resolve(destination, address)) return Status::Ok();
   const std::int32_t requested = static_cast<std::int32_t>(lpQOCInfo.dwSize);

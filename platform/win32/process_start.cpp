@@ -27,8 +27,8 @@ std::wstring FullPath(const std::wstring& path) {
 // The child's argv[0] must be the whole program text even when it holds a
 // blank, so only then is it quoted; the other words pass as typed.
 std::wstring ChildCommandLine(const std::string& program, const std::string& commandLine) {
-  std::string rest = commandLine.starts_with(program) ? commandLine.substr(program.size())
-                                                      : " " + commandLine;
+  std::string rest =
+      commandLine.starts_with(program) ? commandLine.substr(program.size()) : " " + commandLine;
   bool quote = program.find_first_of(" \t") != std::string::npos;
   return win32::Widen(quote ? "\"" + program + "\"" + rest : program + rest);
 }

@@ -30,11 +30,11 @@ class Win32ProfileFile final : public ProfileFile {
                      std::string_view lpString, const std::string& lpFileName) override {
     // A line break inside a value would start new lines, that is new keys.
     std::string value(lpString);
-    std::replace_if(value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; },
-                    ' ');
-    if (!WritePrivateProfileStringA(
-            win32::ToAnsi(lpAppName).c_str(), win32::ToAnsi(lpKeyName).c_str(),
-            win32::ToAnsi(value).c_str(), win32::ToAnsi(lpFileName).c_str())) {
+    std::replace_if(
+        value.begin(), value.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    if (!WritePrivateProfileStringA(win32::ToAnsi(lpAppName).c_str(),
+                                    win32::ToAnsi(lpKeyName).c_str(), win32::ToAnsi(value).c_str(),
+                                    win32::ToAnsi(lpFileName).c_str())) {
       return Status::Failure(lpFileName + ": " + win32::LastErrorText());
     }
     return Status::Ok();

@@ -4,8 +4,10 @@
 // message box, and closing.
 #include "platform/window.h"
 
+// clang-format off
 #include <windows.h>
-#include <commctrl.h>
+#include <commctrl.h>  // needs windows.h first
+// clang-format on
 
 #include <exception>
 #include <functional>
@@ -39,7 +41,9 @@ UINT WindowDpi(HWND window) {
   return dpi;
 }
 
-int TwipsToPixels(int twips, UINT dpi) { return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch); }
+int TwipsToPixels(int twips, UINT dpi) {
+  return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);
+}
 
 HFONT CreateControlFont(const FontSpec& font, UINT dpi) {
   return CreateFontW(-MulDiv(font.points, static_cast<int>(dpi), kPointsPerInch), 0, 0, 0,
@@ -158,8 +162,7 @@ class Win32Form final : public FormView {
     int width = TwipsToPixels(spec_.clientWidth, dpi) + (frame.right - frame.left) - client.right;
     int height =
         TwipsToPixels(spec_.clientHeight, dpi) + (frame.bottom - frame.top) - client.bottom;
-    SetWindowPos(window_, nullptr, 0, 0, width, height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void PlaceControls(UINT dpi) {
@@ -232,7 +235,8 @@ class Win32Form final : public FormView {
 
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-      auto* form = static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+      auto* form =
+          static_cast<Win32Form*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
       form->window_ = window;
       SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
     }

@@ -1,9 +1,8 @@
 // The real Windows services (run under Wine here): file search, process
 // start, the profile file's ANSI texts and failures, the program folder and
 // the network-awareness service with SENSAPI faked.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <filesystem>
 #include <fstream>
@@ -77,9 +76,9 @@ TEST(SystemFileSearch, CountsOnlyTheOrdinaryAttributeSet) {
     bool found;
   };
   const Case cases[] = {
-      {"client.bin", true},  {".\\client.bin", true},  {Utf8(folder.path() / "client.bin"), true},
-      {"CLIENT.BIN", true},  {"readonly.bin", true},   {"hidden.bin", false},
-      {"system.bin", false}, {"folder.bin", false},    {"absent.bin", false},
+      {"client.bin", true},  {".\\client.bin", true}, {Utf8(folder.path() / "client.bin"), true},
+      {"CLIENT.BIN", true},  {"readonly.bin", true},  {"hidden.bin", false},
+      {"system.bin", false}, {"folder.bin", false},   {"absent.bin", false},
       {"h*.dat", true},  // a wildcard: the hidden match does not count, the other does
       {"h1.*", false},
   };
@@ -115,9 +114,9 @@ TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
   const std::string commandLine = "kestrune.bin NAME 127.0.0.1 \"q\"%PATH%&|^ ";
   ASSERT_TRUE(platform::SystemProcessStart().Start("kestrune.bin", commandLine).ok());
 
-  EXPECT_EQ(AwaitRecord(folder.path() / "record.txt"),
-            "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) +
-                "\nshow=1\nuseshowwindow=yes\n");
+  EXPECT_EQ(
+      AwaitRecord(folder.path() / "record.txt"),
+      "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) + "\nshow=1\nuseshowwindow=yes\n");
 }
 
 TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
@@ -156,15 +155,16 @@ TEST(SystemProfileFile, TextsCrossInTheAnsiCodePage) {
   WorkFolder folder;
   std::string file = Utf8(folder.path() / "game.ini");
 
-  ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastServerName",
-                                                        "Caf\u00e9 \u20ac", file).ok());
+  ASSERT_TRUE(platform::SystemProfileFile()
+                  .WriteString("Connector", "LastServerName", "Caf\u00e9 \u20ac", file)
+                  .ok());
 
-  EXPECT_EQ(ReadFile(folder.path() / "game.ini"),
-            "[Connector]\r\nLastServerName=Caf\xe9 \x80\r\n");
+  EXPECT_EQ(ReadFile(folder.path() / "game.ini"), "[Connector]\r\nLastServerName=Caf\xe9 \x80\r\n");
   EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastServerName", "", 255, file),
             "Caf\u00e9 \u20ac");
   // Characters the code page lacks cannot be stored.
-  ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastIp", "\u4e2d", file).ok());
+  ASSERT_TRUE(
+      platform::SystemProfileFile().WriteString("Connector", "LastIp", "\u4e2d", file).ok());
   EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file), "?");
 }
 
@@ -284,8 +284,9 @@ TEST(NetworkAwareness, AMissingServiceIsAFailureAskedAgainNextTime) {
 TEST(NetworkAwareness, TheSystemServiceLoadsAndAnswers) {
   platform::QOCINFO record{5, 0, 0, 0};
   bool reachable = false;
-  EXPECT_TRUE(platform::SystemNetworkAwareness().IsDestinationReachable("127.0.0.1", record,
-                                                                        reachable).ok());
+  EXPECT_TRUE(platform::SystemNetworkAwareness()
+                  .IsDestinationReachable("127.0.0.1", record, reachable)
+                  .ok());
   EXPECT_TRUE(reachable);
 }
 

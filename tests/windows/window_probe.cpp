@@ -14,8 +14,8 @@ constexpr wchar_t kFormCaption[] = L"Dedozeroz Adodivu";
 constexpr wchar_t kMessageCaption[] = L"Connector";
 
 std::string Utf8(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0, nullptr, nullptr);
+  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
+                                   0, nullptr, nullptr);
   std::string utf8(length, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
                       nullptr, nullptr);
