@@ -265,7 +265,9 @@ void Utf16Decoder::Decode(std::string_view bytes, std::string& out) {
 }
 
 void Utf16Decoder::Finish(std::string& out) {
-  if (highSurrogate_ != 0 || oddByte_ >= 0) Damaged(out);
+  // A lone high surrogate and an odd last byte are two damaged places.
+  if (highSurrogate_ != 0) Damaged(out);
+  if (oddByte_ >= 0) Damaged(out);
   highSurrogate_ = 0;
   oddByte_ = -1;
 }

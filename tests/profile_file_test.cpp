@@ -109,6 +109,8 @@ const ReadCase kReadCases[] = {
     {"UTF-16 lone surrogates", "\xFF\xFE[\0C\0]\0\n\0K\0=\0\x00\xDCx\0\x00\xD8"s, "C", "K",
      "\xEF\xBF\xBDx\xEF\xBF\xBD"},
     {"UTF-16 odd byte at the end", "\xFF\xFE[\0C\0]\0\n\0K\0=\0x\0y"s, "C", "K", "x\xEF\xBF\xBD"},
+    {"UTF-16 lone surrogate, then an odd byte", "\xFF\xFE[\0C\0]\0\n\0K\0=\0x\0\x00\xD8y"s, "C", "K",
+     "x\xEF\xBF\xBD\xEF\xBF\xBD"},
     {"NUL ends a value", "[C]\nK=ab\0cd\n"s, "C", "K", "ab"},
     {"NUL ends a name", "[C]\nK\0junk=v\n"s, "C", "K", "v"},
     {"NUL ends a header name", "[C\0x]\nK=1\n"s, "C", "K", "1"},
