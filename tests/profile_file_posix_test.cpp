@@ -292,17 +292,20 @@ TEST_F(ProfileFilePosix, LeftoverOfAKilledSaveIsGoneAfterTheNextSave) {
   const struct {
     const char* what;
     std::function<void()> make;
+    std::string saved;  // "1" is already there: a save that changes nothing
   } cases[] = {
-      {"half-written file", [&] { WriteFile(temporary, "[Connector]\nLastIp=hal"); }},
-      {"link to another file", [&] { fs::create_symlink(victim, temporary); }},
+      {"half-written file", [&] { WriteFile(temporary, "[Connector]\nLastIp=hal"); }, "2"},
+      {"link to another file", [&] { fs::create_symlink(victim, temporary); }, "2"},
+      {"half-written file, unchanged value",
+       [&] { WriteFile(temporary, "[Connector]\nLastIp=hal"); }, "1"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     WriteFile(path_, "[Connector]\nLastIp=1\n");
     WriteFile(victim, "untouched");
     c.make();
-    ASSERT_TRUE(Write("LastIp", "2").ok());
-    EXPECT_EQ(ReadFile(path_), "[Connector]\nLastIp=2\n");
+    ASSERT_TRUE(Write("LastIp", c.saved).ok());
+    EXPECT_EQ(ReadFile(path_), "[Connector]\nLastIp=" + c.saved + "\n");
     EXPECT_EQ(ReadFile(victim), "untouched");
     EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
     fs::remove(victim);

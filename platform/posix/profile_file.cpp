@@ -132,6 +132,10 @@ int ResolveLinks(const std::string& path, std::filesystem::path& target) {
   return ELOOP;
 }
 
+// The new file's name while it is written: fixed, and only ever used under
+// the folder's lock, so each save first clears what a killed one left.
+std::string TemporaryName(const std::string& name) { return "." + name + ".tmp"; }
+
 // The new file while it is being written; removed unless it was renamed.
 class TemporaryFile {
  public:
@@ -223,6 +227,8 @@ class PosixProfileFile final : public ProfileFile {
   static Status WriteLocked(std::string_view lpAppName, std::string_view lpKeyName,
                             std::string_view lpString, const std::string& lpFileName,
                             const std::filesystem::path& target, int folder) {
+    // Also when this save changes nothing or fails.
+    unlinkat(folder, TemporaryName(target.filename()).c_str(), 0);
     FileDescriptor current;
     struct stat info;
     const int error = OpenRegularFile(target, current, info);
@@ -252,13 +258,10 @@ class PosixProfileFile final : public ProfileFile {
     return Status::Ok();
   }
 
-  // Writes the edited file under a fixed name beside the target and renames
-  // it over the target. The fixed name, only ever used under the folder's
-  // lock, means a file left by a killed save is gone after the next one.
+  // Writes the edited file beside the target and renames it over the target.
   static int Replace(const std::string& name, int folder, const FileDescriptor& current,
                      const struct stat* currentInfo, const profile_text::Edit& edit) {
-    TemporaryFile temporary(folder, "." + name + ".tmp");
-    unlinkat(folder, temporary.name(), 0);
+    TemporaryFile temporary(folder, TemporaryName(name));
     // Private until it has the old file's owner and mode; a new file gets
     // the usual mode less the umask.
     const mode_t mode = currentInfo ? 0600 : 0666;
