@@ -186,13 +186,15 @@ class FltkForm final : public FormView {
 
   // Measuring text loads the fonts, the bulk of a start's work: the form is
   // mapped first (the request sent at once, not with the first paint) and
-  // its labels fitted before that paint. What no paint needs waits until the
-  // paint is sent.
+  // its labels fitted while the server shows it. What no paint needs waits
+  // until the first paint is sent, which FLTK holds back until the window
+  // is exposed.
   int Run() {
     events_.Load(*this);
     window_->show();
     XFlush(fl_display);
     FitLabels();
+    window_->wait_for_expose();
     Fl::flush();
     PrepareForInput();
     return Fl::run();
