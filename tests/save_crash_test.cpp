@@ -1,11 +1,10 @@
 // Saves that die half-way, and saves that race: game.ini, with other
 // sections and comments, must always be whole, each key line holding an old
 // or a new value, never a mix and never cut short.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
