@@ -268,7 +268,8 @@ int Spawn(char* client) {
 int main(int argc, char** argv) {
   const std::string mode = argc > 1 ? argv[1] : "";
   if (mode == "startup" && argc > 2) return Startup(argv + 2);
-  if (mode == "connect" && argc > 4) return Connect(std::atoi(argv[2]), std::atoi(argv[3]), argv + 4);
+  if (mode == "connect" && argc > 4)
+    return Connect(std::atoi(argv[2]), std::atoi(argv[3]), argv + 4);
   if (mode == "spawn" && argc == 3) return Spawn(argv[2]);
   std::fprintf(stderr,
                "usage: probe startup PROGRAM [ARGS...]\n"
