@@ -2,6 +2,9 @@
 // loop and shows the message box.
 #include "platform/window.h"
 
+// Declares Fl_X, the window's X record, which says whether the first expose
+// has come (AwaitFirstExpose); before any FLTK header, as they include x.H.
+#define FL_INTERNALS
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -194,7 +197,7 @@ class FltkForm final : public FormView {
     window_->show();
     XFlush(fl_display);
     FitLabels();
-    window_->wait_for_expose();
+    AwaitFirstExpose();
     Fl::flush();
     PrepareForInput();
     return Fl::run();
@@ -255,6 +258,13 @@ class FltkForm final : public FormView {
       control->labelsize(FittingSize(control->label(), control->labelfont(), control->labelsize(),
                                      control->w() - 2 * kLabelInset, control->h()));
     }
+  }
+
+  // Fl_Window::wait_for_expose, but a key or click handled meanwhile may
+  // close the window (Connect): FLTK's loop would then wait on the window's
+  // freed record for ever.
+  void AwaitFirstExpose() {
+    while (window_->shown() && Fl_X::i(window_.get())->wait_for_expose) Fl::wait();
   }
 
   // Before the first key or click: buttons take the focus too, whatever
