@@ -10,6 +10,12 @@ WORK=$(mktemp -d)
 trap 'stop_xvfb; pkill -P $$ 2>/dev/null || true; rm -rf "$WORK"' EXIT
 start_xvfb
 
+# A sanitized build writes its reports here; any report fails the test.
+# The toolkit's own leaks at exit are suppressed (lsan.supp says which).
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}log_path=$WORK/sanitizer"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:+$UBSAN_OPTIONS:}log_path=$WORK/sanitizer"
+export LSAN_OPTIONS="${LSAN_OPTIONS:+$LSAN_OPTIONS:}suppressions=$(realpath "$(dirname "$0")")/lsan.supp:print_suppressions=0"
+
 # The program lives in the game's folder; it is started from another one, so
 # game.ini must be found beside the executable, not in the working directory.
 GAME="$WORK/game"
@@ -18,8 +24,11 @@ mkdir -p "$GAME" "$CWD"
 cp "$CONNECTOR" "$GAME/connector"
 INI="$GAME/game.ini"
 
+# CONNECTOR_WRAPPER, when set, is a command that runs the program, such as
+# valgrind with its options.
 start_connector() {
-  (cd "$CWD" && exec "$GAME/connector") &
+  # shellcheck disable=SC2086 # the wrapper is a command and its options
+  (cd "$CWD" && exec ${CONNECTOR_WRAPPER:-} "$GAME/connector") &
   PID=$!
   focus_window "Dedozeroz Adodivu"
 }
@@ -28,6 +37,14 @@ start_connector() {
 # order txtName, txtIP, btnConnect, btnCancel, txtBin, btnTest, txtDataSize,
 # cmdSave, txtport, txtTileSet.
 tab_to() { for _ in $(seq "$1"); do keys Tab; done; }
+
+# Ends the connector and waits until its window is gone, so that the next
+# start cannot find the old window still on the screen.
+stop_connector() {
+  kill "$PID"
+  wait_for "the connector to end" process_gone "$PID"
+  wait_for "its window to go" bash -c '! xdotool search --onlyvisible --name "^Dedozeroz Adodivu$" >/dev/null'
+}
 
 echo "== first run shows the defaults; Save writes them beside the program"
 start_connector
@@ -67,15 +84,20 @@ tab_to 1 && keys space   # the focus is still on btnConnect: on to btnCancel
 wait_for "the connector to end" process_gone "$PID"
 
 echo "== a client that cannot start is reported and the window stays"
-printf '#!/bin/sh\n' > "$CWD/noexec.bin"
-printf '[Connector]\r\nBinName=noexec.bin\r\n' > "$INI"
-start_connector
-tab_to 2 && keys space
-focus_window "Connector"
-keys space
-wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
-kill -0 "$PID" || fail "the window closed after a failed start"
-kill "$PID"
+# Not under valgrind: it runs posix_spawn's child as a plain fork, so glibc's
+# report of a failed exec, left in memory only a vfork child shares with its
+# parent, never arrives and the start looks successful.
+if [ -z "${CONNECTOR_WRAPPER:-}" ]; then
+  printf '#!/bin/sh\n' > "$CWD/noexec.bin"
+  printf '[Connector]\r\nBinName=noexec.bin\r\n' > "$INI"
+  start_connector
+  tab_to 2 && keys space
+  focus_window "Connector"
+  keys space
+  wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
+  kill -0 "$PID" || fail "the window closed after a failed start"
+  stop_connector
+fi
 
 echo "== Test against 127.0.0.1 shows the reached message; an overflow is reported"
 # The message's text is selectable: copied to the clipboard, it can be read back.
@@ -96,7 +118,17 @@ read_message "^The destination can be reached!"$'\n'"The speed of data coming in
 focus_window "Dedozeroz Adodivu"
 keys Tab && type_text "1e10" && keys shift+Tab space   # txtDataSize, then btnTest
 read_message '^Overflow: the Test Data Size "1e10" is outside the 32-bit range\.$'
-kill "$PID"
+stop_connector
+
+echo "== invalid UTF-8 from game.ini is shown, and Save writes back the same bytes"
+printf '[Connector]\r\nBinName=\xC3\x28.bin\r\nLastIp=\xFF\xFE\r\nLastServerName=N\xED\xA0\x80\r\nLastPort=\xF4\x90\x80\x80\r\n' > "$INI"
+start_connector
+tab_to 7 && keys space   # cmdSave: only LastTileSet, missing, is added
+wait_for "the tileset to be saved" file_has "$INI" "LastTileSet=0"
+printf '[Connector]\r\nBinName=\xC3\x28.bin\r\nLastIp=\xFF\xFE\r\nLastServerName=N\xED\xA0\x80\r\nLastPort=\xF4\x90\x80\x80\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
+cmp -s "$INI" "$WORK/expected.ini" || fail "invalid UTF-8 not saved back as it was: $(cat -A "$INI")"
+kill -0 "$PID" || fail "the window closed"
+stop_connector
 
 echo "== Tab from txtIP reaches btnConnect, which starts the client and closes"
 cat > "$CWD/client bin" <<'SH'
@@ -113,4 +145,8 @@ wait_for "the client to run" test -f "$CWD/client.args"
   fail "client arguments: $(cat "$CWD/client.args")"
 wait_for "the connector to end" process_gone "$PID"
 
+if compgen -G "$WORK/sanitizer*" >/dev/null; then
+  cat "$WORK"/sanitizer* >&2
+  fail "the sanitizers reported the faults above"
+fi
 echo "PASS"
