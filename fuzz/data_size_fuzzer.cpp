@@ -80,9 +80,10 @@ std::optional<std::int32_t> ReferenceDataSize(std::string_view typed) {
     fraction.erase(0, std::size_t(point));
   }
   std::int64_t magnitude = integer.empty() ? 0 : std::stoll(integer);
-  const bool aboveHalf = !fraction.empty() &&
-                         (fraction[0] > '5' || (fraction[0] == '5' &&
-                                                fraction.find_first_not_of('0', 1) != std::string::npos));
+  const bool aboveHalf =
+      !fraction.empty() &&
+      (fraction[0] > '5' ||
+       (fraction[0] == '5' && fraction.find_first_not_of('0', 1) != std::string::npos));
   const bool half = !fraction.empty() && fraction[0] == '5' && !aboveHalf;
   if (aboveHalf || (half && magnitude % 2 == 1)) ++magnitude;
   const std::int64_t value = negative ? -magnitude : magnitude;
@@ -131,11 +132,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size >= sizeof(std::uint32_t)) {
     std::uint32_t speed;
     std::memcpy(&speed, data, sizeof speed);
-    fuzz::Check(actions::FormatNumber(speed / 1024.0, ",") == [&] {
-      std::string shown = ReferenceFormat(speed / 1024.0);
-      shown[shown.size() - 2] = ',';
-      return shown;
-    }(), "a speed shows with the given separator");
+    fuzz::Check(
+        actions::FormatNumber(speed / 1024.0, ",") ==
+            [&] {
+              std::string shown = ReferenceFormat(speed / 1024.0);
+              shown[shown.size() - 2] = ',';
+              return shown;
+            }(),
+        "a speed shows with the given separator");
   }
   return 0;
 }

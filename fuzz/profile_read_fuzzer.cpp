@@ -16,9 +16,8 @@ namespace {
 using platform::profile_text::ValueReader;
 
 // As the file service reads: in pieces, stopping once the answer is known.
-std::string ReadInPieces(std::string_view content, std::string_view section,
-                         std::string_view key, std::string_view defaultValue, int bufferSize,
-                         std::size_t piece) {
+std::string ReadInPieces(std::string_view content, std::string_view section, std::string_view key,
+                         std::string_view defaultValue, int bufferSize, std::size_t piece) {
   ValueReader reader(section, key, defaultValue, bufferSize);
   for (std::size_t at = 0; at < content.size() && !reader.done(); at += piece) {
     reader.Feed(content.substr(at, piece));

@@ -98,11 +98,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto stored = [&content](std::string_view text) {
     return reference::IsUtf16(content) ? reference::WellFormedUtf8(text) : std::string(text);
   };
-  const auto name = [](std::string_view text) { return reference::Trim(reference::CutAtNul(text)); };
+  const auto name = [](std::string_view text) {
+    return reference::Trim(reference::CutAtNul(text));
+  };
   const std::string writtenSection = stored(name(section));
   const std::string writtenKey = stored(name(key));
-  fuzz::Check(Read(after, writtenSection, writtenKey, 1 << 30) ==
-                  stored(ReadBack(value)),
+  fuzz::Check(Read(after, writtenSection, writtenKey, 1 << 30) == stored(ReadBack(value)),
               "the written key reads back as written");
 
   Names names;
