@@ -4,8 +4,10 @@
 # and Escape, Save, a missing client's message, Connect launching a client and
 # closing, Cancel, Test, a Save that fails, and the layout at 144 dpi. With
 # E2E_SCREENSHOT set, the first-run window is saved there as a picture.
-# Usage: e2e_test.sh connector.exe fake_client.exe window_probe.exe WINE-COMMAND...
+# Usage: WINEPREFIX=... e2e_test.sh connector.exe fake_client.exe window_probe.exe WINE-COMMAND...
+# (the Wine command runs programs in that prefix)
 source "$(dirname "$0")/../e2e/lib.sh"
+: "${WINEPREFIX:?the Wine prefix the Wine command uses}"
 
 CONNECTOR=$(realpath "$1")
 FAKE_CLIENT=$(realpath "$2")
@@ -19,11 +21,19 @@ set_dpi() {
     >/dev/null 2>&1
 }
 
+# The first program of a Wine session starts the desktop process, which then
+# serves that program's X display, or none, to every window of the session.
+# So wait until any session before (another run's, or the unit tests', which
+# have no display) has ended, and begin ours on our display; end it before
+# the display goes away.
+end_of_wine_session() { timeout 120 wineserver -w || fail "Wine's session does not end"; }
+
 WORK=$(mktemp -d)
-trap 'kill "$PID" 2>/dev/null || true; set_dpi 96; stop_xvfb; rm -rf "$WORK"' EXIT
+trap 'kill "$PID" 2>/dev/null || true; set_dpi 96; end_of_wine_session; stop_xvfb; rm -rf "$WORK"' EXIT
 PID=
-set_dpi 96
+end_of_wine_session
 start_xvfb
+set_dpi 96
 
 # The program lives in the game's folder and is started from another one, so
 # game.ini must be found beside the executable, not in the working directory.
@@ -46,20 +56,25 @@ wait_long() {
   fail "timed out waiting for $what"
 }
 
+# Wine's error messages go to connector.log, shown when the window never comes.
 start_connector() {
-  (cd "$CWD" && exec "${WINE[@]}" "$GAME/connector.exe") &
+  (cd "$CWD" && WINEDEBUG=err+all exec "${WINE[@]}" "$GAME/connector.exe" 2>>"$WORK/connector.log") &
   PID=$!
-  wait_long "the window" window_shown "Dedozeroz Adodivu"
+  (wait_long "the window" window_shown "Dedozeroz Adodivu") ||
+    fail "no window; Wine said: $(tail -n 30 "$WORK/connector.log")"
   focus_window "Dedozeroz Adodivu"
 }
 
-# The form as the probe sees it: "client W H", then per control in tab-table
-# order "class|text|left top width height|tabstop|focus".
-form() { "${WINE[@]}" "$PROBE" form 2>/dev/null | tr -d '\r'; }
-message() { "${WINE[@]}" "$PROBE" message 2>/dev/null | tr -d '\r'; }
+# The form as the probe sees it: three lines of caption, frame and client
+# size, then per control in tab-table order
+# "class|text|left top width height|tabstop|focus".
+probe() { "${WINE[@]}" "$PROBE" "$@" 2>/dev/null | tr -d '\r'; }
+form() { probe form; }
+controls() { form | tail -n +4; }
+message() { probe message; }
 # The table index of the focused control, and the text of control $1.
-focused() { form | tail -n +2 | grep -n '|focus$' | cut -d: -f1 | awk '{print $1 - 1}'; }
-text_of() { form | sed -n "$(($1 + 2))p" | cut -d'|' -f2; }
+focused() { controls | grep -n '|focus$' | cut -d: -f1 | awk '{print $1 - 1}'; }
+text_of() { controls | sed -n "$(($1 + 1))p" | cut -d'|' -f2; }
 focus_is() { [ "$(focused)" = "$1" ]; }
 
 # The focus order as table indices: txtName, txtIP, btnConnect, btnCancel,
@@ -114,6 +129,8 @@ echo "== first run: the defaults, at the table's positions in pixels (96 dpi)"
 start_connector
 [ -z "${E2E_SCREENSHOT:-}" ] || import -window root "$E2E_SCREENSHOT"
 diff <(form) - <<'EOF' || fail "unexpected form"
+caption Dedozeroz Adodivu
+frame resizable close minimize maximize
 client 312 224
 Edit|NAME|136 8 169 25|tabstop|focus
 Edit|127.0.0.1|136 32 169 25|tabstop|-
@@ -223,11 +240,14 @@ press $BTNCANCEL
 wait_long "the connector to end" process_gone "$PID"
 
 echo "== at 144 dpi every position and size is half as large again"
+rmdir "$INI" && cp "$WORK/saved.ini" "$INI"
 set_dpi 144
 start_connector
 diff <(form) - <<'EOF' || fail "unexpected form at 144 dpi"
+caption Dedozeroz Adodivu
+frame resizable close minimize maximize
 client 468 336
-Edit|NAME|204 12 254 38|tabstop|focus
+Edit|Alpha|204 12 254 38|tabstop|focus
 Edit|127.0.0.1|204 48 254 38|tabstop|-
 Static|NAME:|96 12 98 26|-|-
 Static|IP ADDRESS:|12 48 182 26|-|-
@@ -239,12 +259,20 @@ Button|Test|192 252 98 26|tabstop|-
 Edit|5|252 228 50 29|tabstop|-
 Static|Test Data Size|180 216 74 38|-|-
 Button|Save|12 12 74 26|tabstop|-
-Edit|2597|204 120 254 38|tabstop|-
+Edit|2600|204 120 254 38|tabstop|-
 Static|Port:|120 120 62 26|-|-
 Edit|0|204 156 254 38|tabstop|-
 Static|Tileset:|84 156 98 26|-|-
 EOF
-press $BTNCANCEL
+
+echo "== resizing moves no control; closing from the frame is Cancel"
+controls > "$WORK/controls.before"
+probe resize 700 500                 # returns once the window has its new size
+! form | grep -qx "client 468 336" || fail "the window kept its size"
+diff <(controls) "$WORK/controls.before" || fail "resizing moved controls"
+set_text $TXTNAME "edited"
+probe close
 wait_long "the connector to end" process_gone "$PID"
+cmp -s "$INI" "$WORK/saved.ini" || fail "closing changed game.ini"
 
 echo "PASS"

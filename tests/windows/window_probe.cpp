@@ -1,8 +1,10 @@
-// Prints what the open connector shows, for the end-to-end test: the form's
-// client size, then one line per control in window order (its class, text,
-// position and size in pixels, whether it is a tab stop and whether it has
-// the focus), or the open message box (caption, owner, text).
-//   window_probe form      window_probe message
+// Reads, and pokes at, the open connector for the end-to-end test:
+//   window_probe form     the form's caption, frame and client size, then one
+//                         line per control in window order: class, text,
+//                         position and size in pixels, tab stop, focus
+//   window_probe message  the open message box: caption, owner and text
+//   window_probe close    closes the form as its frame's close button does
+//   window_probe resize W H  resizes the form as dragging its frame does
 #include <windows.h>
 
 #include <cstdio>
@@ -60,6 +62,11 @@ int PrintForm() {
   GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
   RECT client;
   GetClientRect(window, &client);
+  LONG style = GetWindowLongW(window, GWL_STYLE);
+  std::printf("caption %s\n", Utf8(Text(window)).c_str());
+  std::printf("frame%s%s%s%s\n", (style & WS_THICKFRAME) ? " resizable" : "",
+              (style & WS_SYSMENU) ? " close" : "", (style & WS_MINIMIZEBOX) ? " minimize" : "",
+              (style & WS_MAXIMIZEBOX) ? " maximize" : "");
   std::printf("client %ld %ld\n", client.right, client.bottom);
   Form form{window, thread.hwndFocus};
   EnumChildWindows(window, PrintControl, reinterpret_cast<LPARAM>(&form));
@@ -76,12 +83,27 @@ int PrintMessage() {
   return 0;
 }
 
+int Close() {
+  HWND window = FindWindowW(nullptr, kFormCaption);
+  return window != nullptr && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
+}
+
+int Resize(int width, int height) {
+  HWND window = FindWindowW(nullptr, kFormCaption);
+  return window != nullptr && SetWindowPos(window, nullptr, 0, 0, width, height,
+                                           SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+             ? 0
+             : 1;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   std::wstring what = argc > 1 ? argv[1] : L"";
   if (what == L"form") return PrintForm();
   if (what == L"message") return PrintMessage();
-  std::fputs("usage: window_probe form|message\n", stderr);
+  if (what == L"close") return Close();
+  if (what == L"resize" && argc == 4) return Resize(_wtoi(argv[2]), _wtoi(argv[3]));
+  std::fputs("usage: window_probe form|message|close|resize W H\n", stderr);
   return 2;
 }
