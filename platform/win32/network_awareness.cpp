@@ -126,12 +126,12 @@ Status Echo(const sockaddr_storage& address, std::vector<char>& payload, bool& a
   return Status::Ok();
 }
 
-// Link speed in bits per second as bytes per second in the record's signed
-// 32-bit reading; an unknown speed is 0.
+// Link speed in bits per second as bytes per second, capped at what the
+// record's unsigned 32 bits hold; an unknown speed is 0.
 std::uint32_t BytesPerSecond(ULONG64 bitsPerSecond) {
   if (bitsPerSecond == std::numeric_limits<ULONG64>::max()) return 0;
   return static_cast<std::uint32_t>(
-      std::min<ULONG64>(bitsPerSecond / 8, std::numeric_limits<std::int32_t>::max()));
+      std::min<ULONG64>(bitsPerSecond / 8, std::numeric_limits<std::uint32_t>::max()));
 }
 
 void FillSpeeds(const sockaddr_storage& address, QOCINFO& lpQOCInfo) {
