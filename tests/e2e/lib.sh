@@ -5,11 +5,14 @@ set -euo pipefail
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts Xvfb on a free display at 96 dpi and exports DISPLAY.
+# Starts Xvfb on a free display at 96 dpi and exports DISPLAY. -noreset: by
+# default the server resets when its last client leaves (a stopped connector,
+# the last xdotool), and a client connecting meanwhile is dropped ("Can't
+# open display", "X I/O error"), which a slow start under valgrind often hit.
 start_xvfb() {
   local fdfile
   fdfile=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$fdfile" 2>/dev/null &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp -noreset 3>"$fdfile" 2>/dev/null &
   XVFB_PID=$!
   # Xvfb writes the display number, a whole line, once it accepts clients.
   for _ in $(seq 300); do
