@@ -38,9 +38,10 @@ std::size_t Utf16Length(std::string_view utf8) {
   while (i < utf8.size()) {
     std::size_t length = SequenceLength(static_cast<unsigned char>(utf8[i]));
     bool complete = length != 0 && i + length <= utf8.size() &&
-                    std::all_of(utf8.begin() + i + 1, utf8.begin() + i + length,
-                                [](char c) { return IsContinuation(static_cast<unsigned char>(c)); });
-    if (!complete) length = 1;  // shown as one replacement character
+                    std::all_of(utf8.begin() + i + 1, utf8.begin() + i + length, [](char c) {
+                      return IsContinuation(static_cast<unsigned char>(c));
+                    });
+    if (!complete) length = 1;     // shown as one replacement character
     units += length == 4 ? 2 : 1;  // beyond the BMP: a surrogate pair
     i += length;
   }

@@ -16,11 +16,13 @@ namespace app {
 inline constexpr std::string_view kAppTitle = "Connector";
 
 // The controls of frmMain, in tab order: each is its index in the layout.
+// clang-format off
 enum Control : std::size_t {
   txtName, txtIP, Label1, Label2, btnConnect, btnCancel, Label3, txtBin,
   btnTest, txtDataSize, Label4, cmdSave, txtport, Label5, txtTileSet, Label6,
   kControlCount
 };
+// clang-format on
 
 const platform::FormSpec& FrmMainLayout();
 

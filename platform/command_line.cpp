@@ -4,8 +4,8 @@ namespace platform {
 
 std::vector<std::string> SplitCommandLine(std::string_view program, std::string_view commandLine) {
   std::vector<std::string> argv{std::string(program)};
-  std::string_view rest = commandLine.starts_with(program) ? commandLine.substr(program.size())
-                                                           : commandLine;
+  std::string_view rest =
+      commandLine.starts_with(program) ? commandLine.substr(program.size()) : commandLine;
   std::size_t start = 0;
   while (start < rest.size()) {
     start = rest.find_first_not_of(' ', start);

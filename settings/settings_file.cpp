@@ -44,9 +44,8 @@ std::string SettingsFile::ReadTileset(std::string_view lpAppName, std::string_vi
   return ReadKey(lpAppName, lpKeyName, "0", lpFile);
 }
 
-platform::Status SettingsFile::WriteString(std::string_view lpAppName,
-                                           std::string_view lpKeyName, std::string_view A,
-                                           std::string_view lpFileName) const {
+platform::Status SettingsFile::WriteString(std::string_view lpAppName, std::string_view lpKeyName,
+                                           std::string_view A, std::string_view lpFileName) const {
   return profile_.WriteString(lpAppName, lpKeyName, A, programFolder_ + std::string(lpFileName));
 }
 
@@ -62,7 +61,7 @@ ConnectorFields SettingsFile::LoadFields() const {
 
 platform::Status SettingsFile::SaveFields(const ConnectorFields& fields) const {
   const std::pair<std::string_view, const std::string&> keys[] = {
-      {"BinName", fields.clientBinary},  {"LastIp", fields.serverAddress},
+      {"BinName", fields.clientBinary},      {"LastIp", fields.serverAddress},
       {"LastServerName", fields.serverName}, {"LastPort", fields.port},
       {"LastTileSet", fields.tileSet},
   };

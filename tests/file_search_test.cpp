@@ -25,9 +25,9 @@ TEST(SystemFileSearch, OnlyOrdinaryFilesCount) {
     bool found;
   };
   const Case cases[] = {
-      {"client.bin", true},      {"./client.bin", true},   {(folder / "client.bin").string(), true},
-      {"link.bin", true},        {"folder.bin", false},    {"dangling.bin", false},
-      {"dirlink.bin", false},    {"absent.bin", false},    {"", false},
+      {"client.bin", true},   {"./client.bin", true}, {(folder / "client.bin").string(), true},
+      {"link.bin", true},     {"folder.bin", false},  {"dangling.bin", false},
+      {"dirlink.bin", false}, {"absent.bin", false},  {"", false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(platform::SystemFileSearch().FindsOrdinaryFile(c.name), c.found) << c.name;

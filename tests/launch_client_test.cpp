@@ -11,6 +11,8 @@ using actions::LaunchOutcome;
 using settings::ConnectorFields;
 
 const ConnectorFields kDefaults{"kestrune.bin", "NAME", "127.0.0.1", "2597", "0"};
+// U+1F3AE, outside the Basic Multilingual Plane: two UTF-16 code units.
+const std::string kGamepad = "\xF0\x9F\x8E\xAE";
 
 class LaunchClientTest : public testing::Test {
  protected:
@@ -53,16 +55,17 @@ TEST_F(LaunchClientTest, NameAndAddressChecks) {
   };
   const Case cases[] = {
       {"N", "h", LaunchOutcome::kLaunched},
-      {"ABCDEFGHIJKLMN", "h", LaunchOutcome::kLaunched},   // 14
-      {"ABCDEFGHIJKLMNO", "h", LaunchOutcome::kRefused},   // 15
+      {"ABCDEFGHIJKLMN", "h", LaunchOutcome::kLaunched},  // 14
+      {"ABCDEFGHIJKLMNO", "h", LaunchOutcome::kRefused},  // 15
       {"", "127.0.0.1", LaunchOutcome::kRefused},
       {"NAME", "", LaunchOutcome::kRefused},
-      {"ÄÖÜäöüßéèêàâçñ", "h", LaunchOutcome::kLaunched},   // 14 characters, 28 bytes
-      {"\xF0\x9F\x8E\xAE" "ABCDEFGHIJKL", "h", LaunchOutcome::kLaunched},   // 2 + 12 units
-      {"\xF0\x9F\x8E\xAE" "ABCDEFGHIJKLM", "h", LaunchOutcome::kRefused},   // 2 + 13 units
+      {"ÄÖÜäöüßéèêàâçñ", "h", LaunchOutcome::kLaunched},           // 14 characters, 28 bytes
+      {kGamepad + "ABCDEFGHIJKL", "h", LaunchOutcome::kLaunched},  // 2 + 12 units
+      {kGamepad + "ABCDEFGHIJKLM", "h", LaunchOutcome::kRefused},  // 2 + 13 units
   };
   for (const Case& c : cases) {
-    actions::LaunchResult result = launcher.LaunchClient({"kestrune.bin", c.name, c.address, "", ""});
+    actions::LaunchResult result =
+        launcher.LaunchClient({"kestrune.bin", c.name, c.address, "", ""});
     EXPECT_EQ(result.outcome, c.outcome) << c.name << " / " << c.address;
     EXPECT_EQ(result.message, "");
   }
@@ -95,11 +98,11 @@ TEST(Utf16Length, CountsCodeUnits) {
   const Case cases[] = {
       {"", 0},
       {"NAME", 4},
-      {"\xC3\xA9", 1},              // é
-      {"\xE2\x82\xAC", 1},          // €
-      {"\xF0\x9F\x8E\xAE", 2},      // outside the BMP: a surrogate pair
-      {"\xFF\xC3", 2},              // invalid bytes count one each
-      {"\xE2\x82" "A", 3},          // a truncated sequence, then A
+      {"\xC3\xA9", 1},                     // é
+      {"\xE2\x82\xAC", 1},                 // €
+      {"\xF0\x9F\x8E\xAE", 2},             // outside the BMP: a surrogate pair
+      {"\xFF\xC3", 2},                     // invalid bytes count one each
+      {std::string("\xE2\x82") + 'A', 3},  // a truncated sequence, then A
   };
   for (const Case& c : cases) EXPECT_EQ(actions::Utf16Length(c.text), c.units) << c.text;
 }
@@ -110,7 +113,8 @@ TEST(SplitCommandLine, KeepsTheProgramWholeAndSplitsTheRestAtBlanks) {
     std::vector<std::string> argv;
   };
   const Case cases[] = {
-      {"kestrune.bin", "kestrune.bin NAME 127.0.0.1 2597 0",
+      {"kestrune.bin",
+       "kestrune.bin NAME 127.0.0.1 2597 0",
        {"kestrune.bin", "NAME", "127.0.0.1", "2597", "0"}},
       {"my client", "my client NAME h  ", {"my client", "NAME", "h"}},
       {"c", "c $(touch x) ;|&& 'q\"", {"c", "$(touch", "x)", ";|&&", "'q\""}},

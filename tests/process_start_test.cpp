@@ -52,9 +52,10 @@ TEST(SystemProcessStart, StartsARelativeClientWithLiteralArguments) {
   const std::string commandLine = "client bin $(touch${IFS}pwned) `touch${IFS}pwned` ;|&& 'q\"* 0";
   ASSERT_TRUE(platform::SystemProcessStart().Start("client bin", commandLine).ok());
 
+  const std::string arguments =
+      "[client bin]\n[$(touch${IFS}pwned)]\n[`touch${IFS}pwned`]\n[;|&&]\n['q\"*]\n[0]\n";
   EXPECT_EQ(AwaitRecord(folder / "record"),
-            "[client bin]\n[$(touch${IFS}pwned)]\n[`touch${IFS}pwned`]\n[;|&&]\n['q\"*]\n[0]\n"
-            "cwd=" + folder.path().string() + "\nown session\n");
+            arguments + "cwd=" + folder.path().string() + "\nown session\n");
   EXPECT_FALSE(std::filesystem::exists(folder / "pwned"));
 }
 
@@ -62,7 +63,7 @@ TEST(SystemProcessStart, FailuresAreKnownBeforeStartReturns) {
   TempFolder folder;
   folder.Write("not-executable", "#!/bin/sh\n");
   Executable(folder, "no-interpreter", "#!/nonexistent/shell\n");
-  Executable(folder, "garbage", std::string("\x7f" "ELF\x01\x02 not really", 16));
+  Executable(folder, "garbage", "\x7f" + std::string("ELF\x01\x02 not really"));
   std::filesystem::create_directory(folder / "a-folder");
   WorkingDirectory cwd(folder.path());
 

@@ -12,7 +12,8 @@ namespace testing_support {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "connector-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "connector-test-XXXXXX").string();
     path_ = mkdtemp(pattern.data());
   }
   ~TempFolder() {

@@ -64,8 +64,8 @@ class PosixProcessStart final : public ProcessStart {
     SpawnAttributes attributes;
     SpawnFileActions fileActions;
     pid_t pid = 0;
-    int error = posix_spawn(&pid, program.c_str(), fileActions.get(), attributes.get(),
-                            argv.data(), environ);
+    int error = posix_spawn(&pid, program.c_str(), fileActions.get(), attributes.get(), argv.data(),
+                            environ);
     if (error != 0) return Status::Failure(program + ": " + Reason(program, error));
     return Status::Ok();
   }

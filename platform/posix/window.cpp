@@ -40,7 +40,9 @@ class Scale {
     Fl::screen_dpi(horizontal, vertical);
     dpi_ = std::max(96.0, static_cast<double>(vertical));
   }
-  int Pixels(int twips) const { return static_cast<int>(std::lround(twips * dpi_ / kTwipsPerInch)); }
+  int Pixels(int twips) const {
+    return static_cast<int>(std::lround(twips * dpi_ / kTwipsPerInch));
+  }
   int FontPixels(int points) const {
     return static_cast<int>(std::lround(points * dpi_ / kPointsPerInch));
   }
@@ -117,11 +119,14 @@ class FormWindow final : public Fl_Double_Window {
   // like Tab; Escape would close the window.
   static bool IsSwallowedKey(int key) {
     switch (key) {
-      case FL_Enter: case FL_KP_Enter: case FL_Escape:
-      case FL_Up: case FL_Down: case FL_Left: case FL_Right:
-        return true;
-      default:
-        return false;
+      case FL_Enter:
+      case FL_KP_Enter:
+      case FL_Escape:
+      case FL_Up:
+      case FL_Down:
+      case FL_Left:
+      case FL_Right: return true;
+      default: return false;
     }
   }
 };
