@@ -55,6 +55,7 @@ class PosixProcessStart final : public ProcessStart {
   Status Start(const std::string& program, const std::string& commandLine) override {
     std::vector<std::string> args = SplitCommandLine(program, commandLine);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
