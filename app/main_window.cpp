@@ -6,14 +6,14 @@ namespace app {
 namespace {
 
 using platform::ControlKind;
-using platform::ControlSpec;
-using platform::FontSpec;
+using platform::ControlLayout;
+using platform::FontStyle;
 
-constexpr FontSpec kDefaultFont{"MS Sans Serif", 8, false};
-constexpr FontSpec kLabelFont{"MS Sans Serif", 12, true};
+constexpr FontStyle kDefaultFont{"MS Sans Serif", 8, false};
+constexpr FontStyle kLabelFont{"MS Sans Serif", 12, true};
 
 // Index = Control = tab order.
-constexpr std::array<ControlSpec, kControlCount> kControls{{
+constexpr std::array<ControlLayout, kControlCount> kControls{{
     {"txtName", ControlKind::kTextBox, "", 2040, 120, 2535, 375, kDefaultFont},
     {"txtIP", ControlKind::kTextBox, "", 2040, 480, 2535, 375, kDefaultFont},
     {"Label1", ControlKind::kLabel, "NAME:", 960, 120, 975, 255, kLabelFont},
@@ -32,7 +32,7 @@ constexpr std::array<ControlSpec, kControlCount> kControls{{
     {"Label6", ControlKind::kLabel, "Tileset:", 840, 1560, 975, 255, kLabelFont},
 }};
 
-constexpr platform::FormSpec kFrmMain{"frmMain", "Dedozeroz Adodivu", 4680, 3360, kControls};
+constexpr platform::FormLayout kFrmMain{"frmMain", "Dedozeroz Adodivu", 4680, 3360, kControls};
 
 settings::ConnectorFields ReadFields(const platform::FormView& form) {
   return {form.Text(txtBin), form.Text(txtName), form.Text(txtIP), form.Text(txtport),
@@ -49,7 +49,7 @@ void ShowFields(platform::FormView& form, const settings::ConnectorFields& field
 
 }  // namespace
 
-const platform::FormSpec& FrmMainLayout() { return kFrmMain; }
+const platform::FormLayout& FrmMainLayout() { return kFrmMain; }
 
 FrmMain::FrmMain(const settings::SettingsFile& settings, const actions::ClientLauncher& launcher,
                  const actions::ReachabilityTest& reachability)

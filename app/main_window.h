@@ -24,7 +24,7 @@ enum Control : std::size_t {
 };
 // clang-format on
 
-const platform::FormSpec& FrmMainLayout();
+const platform::FormLayout& FrmMainLayout();
 
 class FrmMain : public platform::FormEvents {
  public:

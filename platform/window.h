@@ -11,7 +11,7 @@ namespace platform {
 
 enum class ControlKind { kTextBox, kButton, kLabel };
 
-struct FontSpec {
+struct FontStyle {
   std::string_view face;
   int points;
   bool bold;
@@ -19,25 +19,25 @@ struct FontSpec {
 
 // Positions and sizes are in twips (1/1440 inch, 15 twips = 1 pixel at 96
 // dpi), measured from the top left corner of the client area.
-struct ControlSpec {
+struct ControlLayout {
   std::string_view name;
   ControlKind kind;
   std::string_view caption;
   int left, top, width, height;
-  FontSpec font;
+  FontStyle font;
 };
 
 // `controls` are in tab order; labels in it take no focus. The first control
 // that takes focus holds it when the form opens.
-struct FormSpec {
+struct FormLayout {
   std::string_view name;
   std::string_view caption;
   int clientWidth, clientHeight;  // twips
-  std::span<const ControlSpec> controls;
+  std::span<const ControlLayout> controls;
 };
 
 // What an event handler may do with the open form. Controls are named by
-// their index in FormSpec::controls.
+// their index in FormLayout::controls.
 class FormView {
  public:
   virtual ~FormView() = default;
@@ -62,6 +62,6 @@ class FormEvents {
 // Creates the form, runs Load, shows it and runs the event loop until the
 // form closes (from a handler or from its frame). Enter and Escape press no
 // button. Returns the program's exit status.
-int RunForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle);
+int RunForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle);
 
 }  // namespace platform

@@ -90,8 +90,9 @@ class NetworkAwareness final : public platform::NetworkAwareness {
 // A form that holds its texts and records what the user would see.
 class FormView final : public platform::FormView {
  public:
-  explicit FormView(const platform::FormSpec& spec) {
-    for (const platform::ControlSpec& control : spec.controls) texts.emplace_back(control.caption);
+  explicit FormView(const platform::FormLayout& layout) {
+    for (const platform::ControlLayout& control : layout.controls)
+      texts.emplace_back(control.caption);
   }
   std::string Text(std::size_t control) const override { return texts.at(control); }
   void SetText(std::size_t control, std::string_view text) override { texts.at(control) = text; }

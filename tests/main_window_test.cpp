@@ -32,7 +32,7 @@ class FrmMainTest : public testing::Test {
 };
 
 TEST(FrmMainLayout, MatchesTheDesignedWindow) {
-  const platform::FormSpec& layout = FrmMainLayout();
+  const platform::FormLayout& layout = FrmMainLayout();
   EXPECT_EQ(layout.caption, "Dedozeroz Adodivu");
   EXPECT_EQ(layout.clientWidth, 4680);
   EXPECT_EQ(layout.clientHeight, 3360);
@@ -43,12 +43,12 @@ TEST(FrmMainLayout, MatchesTheDesignedWindow) {
   EXPECT_EQ(layout.controls[txtTileSet].name, "txtTileSet");
   EXPECT_EQ(layout.controls[Label6].name, "Label6");
   // Every control lies inside the client area.
-  for (const platform::ControlSpec& control : layout.controls) {
+  for (const platform::ControlLayout& control : layout.controls) {
     EXPECT_LE(control.left + control.width, layout.clientWidth) << control.name;
     EXPECT_LE(control.top + control.height, layout.clientHeight) << control.name;
   }
   const std::set<std::string_view> bold{"Label1", "Label2", "Label3", "Label5", "Label6"};
-  for (const platform::ControlSpec& control : layout.controls) {
+  for (const platform::ControlLayout& control : layout.controls) {
     EXPECT_EQ(control.font.bold, bold.contains(control.name)) << control.name;
     EXPECT_EQ(control.font.points, control.font.bold ? 12 : 8) << control.name;
   }

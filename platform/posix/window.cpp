@@ -63,7 +63,7 @@ void RegisterFonts() {
   Fl::set_font(kSansBold, "BArial");
 }
 
-Fl_Font FontFace(const FontSpec& font) { return font.bold ? kSansBold : kSansRegular; }
+Fl_Font FontFace(const FontStyle& font) { return font.bold ? kSansBold : kSansRegular; }
 
 // The program's icon on every window it opens, the form and its message box;
 // FLTK keeps copies of the images.
@@ -182,11 +182,12 @@ class MessageBox {
 
 class FltkForm final : public FormView {
  public:
-  FltkForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle)
-      : events_(events), appTitle_(appTitle), caption_(spec.caption) {
-    window_ = std::make_unique<FormWindow>(scale_.Pixels(spec.clientWidth),
-                                           scale_.Pixels(spec.clientHeight), caption_.c_str());
-    for (const ControlSpec& control : spec.controls) controls_.push_back(CreateControl(control));
+  FltkForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle)
+      : events_(events), appTitle_(appTitle), caption_(layout.caption) {
+    window_ = std::make_unique<FormWindow>(scale_.Pixels(layout.clientWidth),
+                                           scale_.Pixels(layout.clientHeight), caption_.c_str());
+    for (const ControlLayout& control : layout.controls)
+      controls_.push_back(CreateControl(control));
     KeepControlsInPlaceOnResize();
     window_->end();
     window_->callback(OnCloseRequest, this);
@@ -227,16 +228,16 @@ class FltkForm final : public FormView {
   void Close() override { window_->hide(); }
 
  private:
-  Fl_Widget* CreateControl(const ControlSpec& spec) {
-    const int x = scale_.Pixels(spec.left), y = scale_.Pixels(spec.top);
-    const int w = scale_.Pixels(spec.width), h = scale_.Pixels(spec.height);
-    const char* caption = spec.caption.data();  // the table's texts are literals
+  Fl_Widget* CreateControl(const ControlLayout& control) {
+    const int x = scale_.Pixels(control.left), y = scale_.Pixels(control.top);
+    const int w = scale_.Pixels(control.width), h = scale_.Pixels(control.height);
+    const char* caption = control.caption.data();  // the table's texts are literals
     Fl_Widget* widget = nullptr;
-    switch (spec.kind) {
+    switch (control.kind) {
       case ControlKind::kTextBox: {
         auto* input = new Fl_Input(x, y, w, h);
-        input->textfont(FontFace(spec.font));
-        input->textsize(scale_.FontPixels(spec.font.points));
+        input->textfont(FontFace(control.font));
+        input->textsize(scale_.FontPixels(control.font.points));
         input->value(caption);
         widget = input;
         break;
@@ -252,8 +253,8 @@ class FltkForm final : public FormView {
         widget->align(FL_ALIGN_INSIDE | FL_ALIGN_TOP_LEFT | FL_ALIGN_WRAP);
         break;
     }
-    widget->labelfont(FontFace(spec.font));
-    widget->labelsize(scale_.FontPixels(spec.font.points));
+    widget->labelfont(FontFace(control.font));
+    widget->labelsize(scale_.FontPixels(control.font.points));
     return widget;
   }
 
@@ -326,11 +327,11 @@ class FltkForm final : public FormView {
 
 }  // namespace
 
-int RunForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle) {
+int RunForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle) {
   fl_open_display();  // the dpi is read before the window is built
   RegisterFonts();
   SetDefaultIcons();
-  FltkForm form(spec, events, appTitle);
+  FltkForm form(layout, events, appTitle);
   return form.Run();
 }
 

@@ -45,7 +45,7 @@ int TwipsToPixels(int twips, UINT dpi) {
   return MulDiv(twips, static_cast<int>(dpi), kTwipsPerInch);
 }
 
-HFONT CreateControlFont(const FontSpec& font, UINT dpi) {
+HFONT CreateControlFont(const FontStyle& font, UINT dpi) {
   return CreateFontW(-MulDiv(font.points, static_cast<int>(dpi), kPointsPerInch), 0, 0, 0,
                      font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -78,8 +78,8 @@ bool IsEnterOrEscape(const MSG& message) {
 
 class Win32Form final : public FormView {
  public:
-  Win32Form(const FormSpec& spec, FormEvents& events, std::string_view appTitle)
-      : spec_(spec), events_(events), title_(win32::Widen(appTitle)) {}
+  Win32Form(const FormLayout& layout, FormEvents& events, std::string_view appTitle)
+      : layout_(layout), events_(events), title_(win32::Widen(appTitle)) {}
 
   ~Win32Form() override {
     for (HFONT font : fonts_) DeleteObject(font);
@@ -131,12 +131,12 @@ class Win32Form final : public FormView {
     InitCommonControlsEx(&commonControls);
     HINSTANCE instance = GetModuleHandleW(nullptr);
     RegisterWindowClass(instance);
-    CreateWindowExW(0, kWindowClass, win32::Widen(spec_.caption).c_str(), WS_OVERLAPPEDWINDOW,
+    CreateWindowExW(0, kWindowClass, win32::Widen(layout_.caption).c_str(), WS_OVERLAPPEDWINDOW,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                     instance, this);  // WindowProc sets window_
     // Created in table order, so the window order is the tab order.
-    for (std::size_t i = 0; i < spec_.controls.size(); ++i) {
-      const ControlSpec& control = spec_.controls[i];
+    for (std::size_t i = 0; i < layout_.controls.size(); ++i) {
+      const ControlLayout& control = layout_.controls[i];
       ControlClass kind = ClassOf(control.kind);
       HWND handle = CreateWindowExW(
           kind.exStyle, kind.name, win32::Widen(control.caption).c_str(), kind.style, 0, 0, 0, 0,
@@ -159,15 +159,15 @@ class Win32Form final : public FormView {
     RECT client;
     GetWindowRect(window_, &frame);
     GetClientRect(window_, &client);
-    int width = TwipsToPixels(spec_.clientWidth, dpi) + (frame.right - frame.left) - client.right;
+    int width = TwipsToPixels(layout_.clientWidth, dpi) + (frame.right - frame.left) - client.right;
     int height =
-        TwipsToPixels(spec_.clientHeight, dpi) + (frame.bottom - frame.top) - client.bottom;
+        TwipsToPixels(layout_.clientHeight, dpi) + (frame.bottom - frame.top) - client.bottom;
     SetWindowPos(window_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   }
 
   void PlaceControls(UINT dpi) {
     for (std::size_t i = 0; i < controls_.size(); ++i) {
-      const ControlSpec& control = spec_.controls[i];
+      const ControlLayout& control = layout_.controls[i];
       MoveWindow(controls_[i], TwipsToPixels(control.left, dpi), TwipsToPixels(control.top, dpi),
                  TwipsToPixels(control.width, dpi), TwipsToPixels(control.height, dpi), TRUE);
       HFONT font = CreateControlFont(control.font, dpi);
@@ -201,7 +201,7 @@ class Win32Form final : public FormView {
   void OnCommand(WPARAM wParam) {
     if (HIWORD(wParam) != BN_CLICKED) return;
     std::size_t index = LOWORD(wParam) - kFirstControlId;  // IDOK and IDCANCEL wrap past the end
-    if (index >= controls_.size() || spec_.controls[index].kind != ControlKind::kButton) return;
+    if (index >= controls_.size() || layout_.controls[index].kind != ControlKind::kButton) return;
     Dispatch([this, index] { events_.Click(*this, index); });
   }
 
@@ -245,19 +245,19 @@ class Win32Form final : public FormView {
     return form->Handle(window, message, wParam, lParam);
   }
 
-  const FormSpec& spec_;
+  const FormLayout& layout_;
   FormEvents& events_;
   std::wstring title_;
   HWND window_ = nullptr;
-  std::vector<HWND> controls_;  // index = position in spec_.controls
+  std::vector<HWND> controls_;  // index = position in layout_.controls
   std::vector<HFONT> fonts_;    // one per control, for the current DPI
   HWND focus_ = nullptr;        // the control to hold the focus when the window is active
 };
 
 }  // namespace
 
-int RunForm(const FormSpec& spec, FormEvents& events, std::string_view appTitle) {
-  Win32Form form(spec, events, appTitle);
+int RunForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle) {
+  Win32Form form(layout, events, appTitle);
   return form.Run();
 }
 
