@@ -26,12 +26,13 @@ start_xvfb() {
 
 stop_xvfb() { kill "$XVFB_PID" 2>/dev/null || true; }
 
-# wait_for DESCRIPTION COMMAND...: polls COMMAND for up to 30 s, generous
-# for a loaded machine; a passing run waits only as long as it must.
+# wait_for DESCRIPTION COMMAND...: polls COMMAND for up to WAIT_SECONDS
+# (30 unless set), generous for a loaded machine; a passing run waits only as
+# long as it must.
 wait_for() {
   local what=$1
   shift
-  for _ in $(seq 600); do
+  for _ in $(seq $((${WAIT_SECONDS:-30} * 20))); do
     "$@" && return 0
     sleep 0.05
   done

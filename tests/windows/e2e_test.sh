@@ -46,15 +46,7 @@ INI="$GAME/game.ini"
 CWD_WINDOWS="Z:${CWD//\//\\}"
 
 # Wine can take a while to start a program on a busy machine.
-wait_long() {
-  local what=$1
-  shift
-  for _ in $(seq 600); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  fail "timed out waiting for $what"
-}
+wait_long() { WAIT_SECONDS=60 wait_for "$@"; }
 
 # Wine's error messages go to connector.log, shown when the window never comes.
 start_connector() {

@@ -6,19 +6,12 @@
 
 #include <string>
 
+#include "platform/win32/text.h"
+
 namespace {
 
 std::wstring Folder(const std::wstring& path) {
   return path.substr(0, path.find_last_of(L'\\') + 1);
-}
-
-std::string Utf8(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string utf8(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                      nullptr, nullptr);
-  return utf8;
 }
 
 }  // namespace
@@ -31,9 +24,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   STARTUPINFOW startup{};
   GetStartupInfoW(&startup);
 
-  std::string record = "cmdline=" + Utf8(GetCommandLineW()) + "\ncwd=" + Utf8(cwd) +
-                       "\nshow=" + std::to_string(startup.wShowWindow) + "\nuseshowwindow=" +
-                       ((startup.dwFlags & STARTF_USESHOWWINDOW) ? "yes" : "no") + "\n";
+  std::string record =
+      "cmdline=" + platform::win32::Narrow(GetCommandLineW()) +
+      "\ncwd=" + platform::win32::Narrow(cwd) + "\nshow=" + std::to_string(startup.wShowWindow) +
+      "\nuseshowwindow=" + ((startup.dwFlags & STARTF_USESHOWWINDOW) ? "yes" : "no") + "\n";
   std::wstring folder = Folder(path);
   std::wstring partial = folder + L"record.tmp";
   HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -10,19 +10,14 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/text.h"
+
 namespace {
+
+using platform::win32::Narrow;
 
 constexpr wchar_t kFormCaption[] = L"Dedozeroz Adodivu";
 constexpr wchar_t kMessageCaption[] = L"Connector";
-
-std::string Utf8(const std::wstring& text) {
-  int length = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                   0, nullptr, nullptr);
-  std::string utf8(length, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), length,
-                      nullptr, nullptr);
-  return utf8;
-}
 
 std::wstring Text(HWND window) {
   wchar_t text[1024] = L"";
@@ -47,8 +42,8 @@ BOOL CALLBACK PrintControl(HWND control, LPARAM formParameter) {
   GetWindowRect(control, &box);
   MapWindowPoints(nullptr, form.window, reinterpret_cast<POINT*>(&box), 2);
   LONG style = GetWindowLongW(control, GWL_STYLE);
-  std::printf("%s|%s|%ld %ld %ld %ld|%s|%s\n", Utf8(ClassName(control)).c_str(),
-              Utf8(Text(control)).c_str(), box.left, box.top, box.right - box.left,
+  std::printf("%s|%s|%ld %ld %ld %ld|%s|%s\n", Narrow(ClassName(control)).c_str(),
+              Narrow(Text(control)).c_str(), box.left, box.top, box.right - box.left,
               box.bottom - box.top, (style & WS_TABSTOP) ? "tabstop" : "-",
               control == form.focus ? "focus" : "-");
   return TRUE;
@@ -63,7 +58,7 @@ int PrintForm() {
   RECT client;
   GetClientRect(window, &client);
   LONG style = GetWindowLongW(window, GWL_STYLE);
-  std::printf("caption %s\n", Utf8(Text(window)).c_str());
+  std::printf("caption %s\n", Narrow(Text(window)).c_str());
   std::printf("frame%s%s%s%s\n", (style & WS_THICKFRAME) ? " resizable" : "",
               (style & WS_SYSMENU) ? " close" : "", (style & WS_MINIMIZEBOX) ? " minimize" : "",
               (style & WS_MAXIMIZEBOX) ? " maximize" : "");
@@ -77,9 +72,9 @@ int PrintMessage() {
   HWND box = FindWindowW(L"#32770", kMessageCaption);
   if (box == nullptr) return 1;
   HWND owner = GetWindow(box, GW_OWNER);
-  std::printf("caption %s\nowner %s\n", Utf8(Text(box)).c_str(), Utf8(Text(owner)).c_str());
+  std::printf("caption %s\nowner %s\n", Narrow(Text(box)).c_str(), Narrow(Text(owner)).c_str());
   // The message box shows its text in the static control 0xFFFF.
-  std::printf("text %s\n", Utf8(Text(GetDlgItem(box, 0xFFFF))).c_str());
+  std::printf("text %s\n", Narrow(Text(GetDlgItem(box, 0xFFFF))).c_str());
   return 0;
 }
 
