@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "app/icon/connector_icon.h"
+
 namespace app {
 namespace {
 
@@ -32,7 +34,16 @@ constexpr std::array<ControlLayout, kControlCount> kControls{{
     {"Label6", ControlKind::kLabel, "Tileset:", 840, 1560, 975, 255, kLabelFont},
 }};
 
-constexpr platform::FormLayout kFrmMain{"frmMain", "Dedozeroz Adodivu", 4680, 3360, kControls};
+// Its icon: the images for X11, resource 1 of the Windows program
+// (app/connector.rc).
+constexpr platform::FormIcon kIcon{.images = icon::kImages, .resource = 1};
+
+constexpr platform::FormLayout kFrmMain{.name = "frmMain",
+                                        .caption = "Dedozeroz Adodivu",
+                                        .clientWidth = 4680,
+                                        .clientHeight = 3360,
+                                        .controls = kControls,
+                                        .icon = kIcon};
 
 settings::ConnectorFields ReadFields(const platform::FormView& form) {
   return {form.Text(txtBin), form.Text(txtName), form.Text(txtIP), form.Text(txtport),

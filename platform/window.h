@@ -27,6 +27,21 @@ struct ControlLayout {
   FontStyle font;
 };
 
+// One size of the program's icon: `size` x `size` pixels as 8-bit RGBA rows,
+// top first, gzip'd.
+struct IconImage {
+  int size;
+  std::span<const unsigned char> rgbaGzip;
+};
+
+// The program's icon on the form's frame and task bar, in the form each
+// window system takes it: X11 the images, Windows the icon resource of the
+// program file, which is its file icon too.
+struct FormIcon {
+  std::span<const IconImage> images;
+  int resource;
+};
+
 // `controls` are in tab order; labels in it take no focus. The first control
 // that takes focus holds it when the form opens.
 struct FormLayout {
@@ -34,6 +49,7 @@ struct FormLayout {
   std::string_view caption;
   int clientWidth, clientHeight;  // twips
   std::span<const ControlLayout> controls;
+  FormIcon icon;
 };
 
 // What an event handler may do with the open form. Controls are named by

@@ -9,20 +9,21 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Double_Window.H>
-#include <FL/Fl_Image.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Multiline_Output.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xutil.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "app/icon/connector_icon.h"
 
 namespace platform {
 namespace {
@@ -65,14 +66,75 @@ void RegisterFonts() {
 
 Fl_Font FontFace(const FontStyle& font) { return font.bold ? kSansBold : kSansRegular; }
 
-// The program's icon on every window it opens, the form and its message box;
-// FLTK keeps copies of the images.
-void SetDefaultIcons() {
-  const Fl_RGB_Image small(app::icon::kRgba16, 16, 16, 4);
-  const Fl_RGB_Image medium(app::icon::kRgba32, 32, 32, 4);
-  const Fl_RGB_Image large(app::icon::kRgba48, 48, 48, 4);
-  const Fl_RGB_Image* icons[] = {&small, &medium, &large};
-  Fl_Window::default_icons(icons, 3);
+// The window's class, as the desktop entry's StartupWMClass names it
+// (app/connector.desktop), so that docks match the window to the entry.
+constexpr char kWindowClass[] = "connector";
+
+// Shows `window` with the class "connector", "connector". FLTK sets the
+// class capitalised ("connector", "Connector") as it creates the window and
+// asks for it to be mapped; the window manager reads it when it handles that
+// request, so the server is held until ours has replaced it.
+void ShowWithOwnClass(Fl_Window& window) {
+  XGrabServer(fl_display);
+  window.show();
+  std::string name(kWindowClass);
+  XClassHint hint{name.data(), name.data()};
+  XSetClassHint(fl_display, fl_xid(&window), &hint);
+  XUngrabServer(fl_display);
+  XFlush(fl_display);
+}
+
+// Appends one image to the window's _NET_WM_ICON: its width and height, then
+// its pixels as 0xAARRGGBB, one to a long (Xlib's 32-bit items). The pixels
+// are unpacked a few rows at a time, so that no large icon is ever whole in
+// memory. False if the image is not `size` x `size` pixels.
+bool AppendIcon(Window window, Atom property, const IconImage& image) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return false;  // 16: gzip
+  stream.next_in = const_cast<Bytef*>(image.rgbaGzip.data());
+  stream.avail_in = static_cast<uInt>(image.rgbaGzip.size());
+  std::array<unsigned long, 2> header{static_cast<unsigned long>(image.size),
+                                      static_cast<unsigned long>(image.size)};
+  XChangeProperty(fl_display, window, property, XA_CARDINAL, 32, PropModeAppend,
+                  reinterpret_cast<unsigned char*>(header.data()), 2);
+  std::array<unsigned char, 4096> rgba{};
+  std::array<unsigned long, rgba.size() / 4> argb{};
+  long pixels = 0;
+  std::size_t carried = 0;  // bytes of a pixel split between two rounds
+  int status = Z_OK;
+  while (status == Z_OK) {
+    stream.next_out = rgba.data() + carried;
+    stream.avail_out = static_cast<uInt>(rgba.size() - carried);
+    status = inflate(&stream, Z_NO_FLUSH);
+    const std::size_t filled = rgba.size() - stream.avail_out;
+    const std::size_t count = filled / 4;
+    for (std::size_t i = 0; i < count; ++i) {
+      const unsigned char* p = &rgba[4 * i];
+      argb[i] = (static_cast<unsigned long>(p[3]) << 24) | (p[0] << 16) | (p[1] << 8) | p[2];
+    }
+    XChangeProperty(fl_display, window, property, XA_CARDINAL, 32, PropModeAppend,
+                    reinterpret_cast<unsigned char*>(argb.data()), static_cast<int>(count));
+    pixels += static_cast<long>(count);
+    carried = filled % 4;
+    std::memmove(rgba.data(), rgba.data() + 4 * count, carried);
+  }
+  inflateEnd(&stream);
+  return status == Z_STREAM_END && carried == 0 && pixels == long{image.size} * image.size;
+}
+
+// The program's icon on `window` at every size it comes in. An image that
+// did not unpack would leave the property unreadable: then the window goes
+// without an icon.
+void SetIcon(const Fl_Window& window, const FormIcon& icon) {
+  const Window id = fl_xid(&window);
+  const Atom property = XInternAtom(fl_display, "_NET_WM_ICON", False);
+  XDeleteProperty(fl_display, id, property);
+  for (const IconImage& image : icon.images) {
+    if (!AppendIcon(id, property, image)) {
+      XDeleteProperty(fl_display, id, property);
+      return;
+    }
+  }
 }
 
 // A wider stand-in face could push a label's words past its box; the label
@@ -136,7 +198,7 @@ class FormWindow final : public Fl_Double_Window {
 class MessageBox {
  public:
   static void Show(const Fl_Window* owner, std::string_view title, std::string_view message,
-                   const Scale& scale) {
+                   const Scale& scale, const FormIcon& icon) {
     std::string text = WithUnixLineBreaks(message);
     const int margin = scale.Pixels(180);
     const int fontSize = scale.FontPixels(8);
@@ -174,7 +236,8 @@ class MessageBox {
       box.position(owner->x() + (owner->w() - width) / 2, owner->y() + (owner->h() - height) / 2);
     }
     box.set_modal();
-    box.show();
+    ShowWithOwnClass(box);
+    SetIcon(box, icon);
     ok.take_focus();
     while (box.shown()) Fl::wait();
   }
@@ -183,7 +246,7 @@ class MessageBox {
 class FltkForm final : public FormView {
  public:
   FltkForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle)
-      : events_(events), appTitle_(appTitle), caption_(layout.caption) {
+      : events_(events), appTitle_(appTitle), caption_(layout.caption), icon_(layout.icon) {
     window_ = std::make_unique<FormWindow>(scale_.Pixels(layout.clientWidth),
                                            scale_.Pixels(layout.clientHeight), caption_.c_str());
     for (const ControlLayout& control : layout.controls)
@@ -195,16 +258,16 @@ class FltkForm final : public FormView {
 
   // Measuring text loads the fonts, the bulk of a start's work: the form is
   // mapped first (the request sent at once, not with the first paint) and
-  // its labels fitted while the server shows it. What no paint needs waits
-  // until the first paint is sent, which FLTK holds back until the window
-  // is exposed.
+  // its labels fitted while the server shows it. What no paint needs, the
+  // icon among it, waits until the first paint is sent, which FLTK holds
+  // back until the window is exposed.
   int Run() {
     events_.Load(*this);
-    window_->show();
-    XFlush(fl_display);
+    ShowWithOwnClass(*window_);
     FitLabels();
     AwaitFirstExpose();
     Fl::flush();
+    if (window_->shown()) SetIcon(*window_, icon_);
     PrepareForInput();
     return Fl::run();
   }
@@ -222,7 +285,7 @@ class FltkForm final : public FormView {
   }
 
   void ShowMessage(std::string_view text) override {
-    MessageBox::Show(window_.get(), appTitle_, text, scale_);
+    MessageBox::Show(window_.get(), appTitle_, text, scale_, icon_);
   }
 
   void Close() override { window_->hide(); }
@@ -321,6 +384,7 @@ class FltkForm final : public FormView {
   FormEvents& events_;
   std::string appTitle_;
   std::string caption_;
+  FormIcon icon_;
   std::unique_ptr<FormWindow> window_;
   std::vector<Fl_Widget*> controls_;  // owned by window_, in table order
 };
@@ -330,7 +394,6 @@ class FltkForm final : public FormView {
 int RunForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle) {
   fl_open_display();  // the dpi is read before the window is built
   RegisterFonts();
-  SetDefaultIcons();
   FltkForm form(layout, events, appTitle);
   return form.Run();
 }

@@ -25,8 +25,6 @@ constexpr int kPointsPerInch = 72;
 // for Enter and Escape.
 constexpr int kFirstControlId = 100;
 constexpr wchar_t kWindowClass[] = L"ConnectorForm";
-// The program's icon in its resources (app/connector.rc).
-constexpr int kIconResource = 1;
 
 // The DPI of the monitor the window is on. GetDpiForWindow arrived with
 // Windows 10 1607; before it every monitor had the system's DPI.
@@ -114,12 +112,12 @@ class Win32Form final : public FormView {
   }
 
  private:
-  static void RegisterWindowClass(HINSTANCE instance) {
+  static void RegisterWindowClass(HINSTANCE instance, int iconResource) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = &Win32Form::WindowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kIconResource));
+    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(iconResource));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
@@ -130,7 +128,7 @@ class Win32Form final : public FormView {
     INITCOMMONCONTROLSEX commonControls{sizeof commonControls, ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&commonControls);
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    RegisterWindowClass(instance);
+    RegisterWindowClass(instance, layout_.icon.resource);
     CreateWindowExW(0, kWindowClass, win32::Widen(layout_.caption).c_str(), WS_OVERLAPPEDWINDOW,
                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                     instance, this);  // WindowProc sets window_

@@ -1,11 +1,12 @@
 #!/bin/bash
-# Drives the real connector window: first-run defaults, Save, tab order,
-# Enter and Escape, Connect launching a client, the missing-client message,
-# a client that cannot start, Test, and Cancel.
+# Drives the real connector window: first-run defaults, its class and icon,
+# Save, tab order, Enter and Escape, Connect launching a client, the
+# missing-client message, a client that cannot start, Test and Cancel.
 # Usage: connector_e2e.sh PATH_TO_CONNECTOR
 source "$(dirname "$0")/lib.sh"
 
 CONNECTOR=$(realpath "$1")
+APP=$(realpath "$(dirname "$0")/../../app")
 WORK=$(mktemp -d)
 trap 'stop_xvfb; pkill -P $$ 2>/dev/null || true; rm -rf "$WORK"' EXIT
 start_xvfb
@@ -53,6 +54,22 @@ wait_for "game.ini" file_has "$INI" "LastTileSet=0"
 printf '[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=NAME\r\nLastPort=2597\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
 cmp -s "$INI" "$WORK/expected.ini" || fail "unexpected game.ini: $(cat -A "$INI")"
 [ ! -e "$CWD/game.ini" ] || fail "game.ini written to the working directory"
+
+echo "== the window's class is the desktop entry's; its icon comes at every size the archive has"
+ID=$(window_id "Dedozeroz Adodivu")
+wm_class=$(grep '^StartupWMClass=' "$APP/connector.desktop" | cut -d= -f2)
+[ "$(xprop -id "$ID" WM_CLASS)" = "WM_CLASS(STRING) = \"$wm_class\", \"$wm_class\"" ] ||
+  fail "$(xprop -id "$ID" WM_CLASS), not $wm_class"
+# _NET_WM_ICON comes after the first paint.
+icon_sizes() { xprop -id "$ID" -len 10000000 _NET_WM_ICON | sed -n 's/^.*Icon (\([0-9]*\) x \1):$/\1/p' | sort -n | xargs; }
+archive_sizes=$(ls "$APP/icon/png" | sed -n 's/^connector-\([0-9]*\)\.png$/\1/p' | sort -n | xargs)
+wait_for "the icon at $archive_sizes pixels" test "$(icon_sizes)" = "$archive_sizes"
+# The smallest first, pixel by pixel: each 0xAARRGGBB as the PNG has it.
+icon16=$(xprop -id "$ID" -notype -len 10000000 -f _NET_WM_ICON 32c '=$0+' _NET_WM_ICON |
+  cut -d, -f1-$((2 + 16 * 16)))
+png16=$(convert "$APP/icon/png/connector-16.png" -depth 8 rgba:- | od -An -v -tu1 | xargs -n4 |
+  awk 'BEGIN { printf "_NET_WM_ICON=16, 16" } { printf ", %.0f", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }')
+[ "$icon16" = "$png16" ] || fail "the 16-pixel icon is not connector-16.png"
 
 echo "== Enter and Escape press nothing; Shift+Tab wraps to txtTileSet"
 keys Escape Return                           # on cmdSave
