@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -32,15 +33,27 @@ constexpr double kTwipsPerInch = 1440;
 constexpr double kPointsPerInch = 72;
 constexpr int kLabelInset = 3;
 
-// Twips become pixels at the screen's resolution, never below 96 dpi, so the
-// layout is the designed size on ordinary screens and grows on dense ones.
+// The desktop's scale as Xft (and with it GTK and Qt) reads it: the Xft.dpi
+// resource (`xrdb`), which desktops set for their scaling factor; where it
+// is not set, the screen's own resolution, which X servers mostly report as
+// 96 whatever the screen.
+double DesktopDpi() {
+  if (const char* resource = XGetDefault(fl_display, "Xft", "dpi")) {
+    double dpi = 0;
+    auto [end, error] = std::from_chars(resource, resource + std::strlen(resource), dpi);
+    if (error == std::errc() && dpi > 0) return dpi;
+  }
+  float horizontal = 96, vertical = 96;
+  Fl::screen_dpi(horizontal, vertical);
+  return vertical;
+}
+
+// Twips become pixels at the desktop's resolution, never below 96 dpi, so
+// the layout is the designed size on ordinary screens and grows on dense
+// ones.
 class Scale {
  public:
-  Scale() {
-    float horizontal = 96, vertical = 96;
-    Fl::screen_dpi(horizontal, vertical);
-    dpi_ = std::max(96.0, static_cast<double>(vertical));
-  }
+  Scale() : dpi_(std::max(96.0, DesktopDpi())) {}
   int Pixels(int twips) const {
     return static_cast<int>(std::lround(twips * dpi_ / kTwipsPerInch));
   }
@@ -49,7 +62,7 @@ class Scale {
   }
 
  private:
-  double dpi_ = 96;
+  double dpi_;
 };
 
 // "MS Sans Serif" has no Linux counterpart. The layout was drawn for its

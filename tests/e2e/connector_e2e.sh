@@ -1,7 +1,8 @@
 #!/bin/bash
 # Drives the real connector window: first-run defaults, its class and icon,
 # Save, tab order, Enter and Escape, Connect launching a client, the
-# missing-client message, a client that cannot start, Test and Cancel.
+# missing-client message, a client that cannot start, Test, Cancel, and the
+# window at the desktop's scale (Xft.dpi).
 # Usage: connector_e2e.sh PATH_TO_CONNECTOR
 source "$(dirname "$0")/lib.sh"
 
@@ -161,6 +162,40 @@ wait_for "the client to run" test -f "$CWD/client.args"
 [ "$(cat "$CWD/client.args")" == "client bin|MyServer|127.0.0.1|0|" ] ||
   fail "client arguments: $(cat "$CWD/client.args")"
 wait_for "the connector to end" process_gone "$PID"
+
+echo "== at the desktop's scale Xft.dpi 192 the window and its fonts are twice the size; at 72, as at 96"
+# The ink of a label and of a text box's text, cut out of the window: at 192
+# dpi it is twice as wide as at 96, within the fonts' own rounding.
+ink_width() {  # window picture, then the box around the text: x y width height
+  convert "$1" -crop "$4x$5+$2+$3" +repage -trim -format '%w' info:
+}
+twice() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(b >= 1.8 * a && b <= 2.2 * a) }'; }
+printf '[Connector]\r\n' > "$INI"
+# The window's picture into $1, and its size: WIDTHxHEIGHT into $1.size.
+shot() {
+  start_connector
+  local id
+  id=$(window_id "Dedozeroz Adodivu")
+  # The icon is set just after the first paint is sent.
+  wait_for "the first paint" bash -c "xprop -id $id _NET_WM_ICON | grep -q 'Icon ('"
+  import -window "$id" "$1"
+  xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }' >"$1.size"
+  stop_connector
+}
+shot "$WORK/96.png"
+[ "$(cat "$WORK/96.png.size")" = "312x224" ] || fail "the window is $(cat "$WORK/96.png.size") at 96 dpi"
+echo "Xft.dpi: 192" | xrdb -nocpp -merge
+shot "$WORK/192.png"
+[ "$(cat "$WORK/192.png.size")" = "624x448" ] || fail "the window is $(cat "$WORK/192.png.size") at Xft.dpi 192"
+echo "Xft.dpi: 72" | xrdb -nocpp -merge  # never below 96 dpi
+shot "$WORK/72.png"
+xrdb -remove
+[ "$(cat "$WORK/72.png.size")" = "312x224" ] || fail "the window is $(cat "$WORK/72.png.size") at Xft.dpi 72"
+# Label1 "NAME:" (12 points, bold) and txtName's "NAME" (8 points).
+twice "$(ink_width "$WORK/96.png" 64 8 65 17)" "$(ink_width "$WORK/192.png" 128 16 130 34)" ||
+  fail "Label1's text does not double"
+twice "$(ink_width "$WORK/96.png" 138 10 160 21)" "$(ink_width "$WORK/192.png" 276 20 320 42)" ||
+  fail "txtName's text does not double"
 
 if compgen -G "$WORK/sanitizer*" >/dev/null; then
   cat "$WORK"/sanitizer* >&2
