@@ -14,23 +14,24 @@ using platform::FontStyle;
 constexpr FontStyle kDefaultFont{"MS Sans Serif", 8, false};
 constexpr FontStyle kLabelFont{"MS Sans Serif", 12, true};
 
-// Index = Control = tab order.
+// Index = Control = tab order. Each text box names its label: where the
+// labels stand in tab order does not say whose they are.
 constexpr std::array<ControlLayout, kControlCount> kControls{{
-    {"txtName", ControlKind::kTextBox, "", 2040, 120, 2535, 375, kDefaultFont},
-    {"txtIP", ControlKind::kTextBox, "", 2040, 480, 2535, 375, kDefaultFont},
+    {"txtName", ControlKind::kTextBox, "", 2040, 120, 2535, 375, kDefaultFont, Label1},
+    {"txtIP", ControlKind::kTextBox, "", 2040, 480, 2535, 375, kDefaultFont, Label2},
     {"Label1", ControlKind::kLabel, "NAME:", 960, 120, 975, 255, kLabelFont},
     {"Label2", ControlKind::kLabel, "IP ADDRESS:", 120, 480, 1815, 255, kLabelFont},
     {"btnConnect", ControlKind::kButton, "Connect", 3120, 2280, 1455, 495, kDefaultFont},
     {"btnCancel", ControlKind::kButton, "Cancel", 240, 2280, 1455, 495, kDefaultFont},
     {"Label3", ControlKind::kLabel, "BIN NAME:", 480, 840, 1455, 255, kLabelFont},
-    {"txtBin", ControlKind::kTextBox, "", 2040, 840, 2535, 375, kDefaultFont},
+    {"txtBin", ControlKind::kTextBox, "", 2040, 840, 2535, 375, kDefaultFont, Label3},
     {"btnTest", ControlKind::kButton, "Test", 1920, 2520, 975, 255, kDefaultFont},
-    {"txtDataSize", ControlKind::kTextBox, "5", 2520, 2280, 495, 285, kDefaultFont},
+    {"txtDataSize", ControlKind::kTextBox, "5", 2520, 2280, 495, 285, kDefaultFont, Label4},
     {"Label4", ControlKind::kLabel, "Test Data Size", 1800, 2160, 735, 375, kDefaultFont},
     {"cmdSave", ControlKind::kButton, "Save", 120, 120, 735, 255, kDefaultFont},
-    {"txtport", ControlKind::kTextBox, "", 2040, 1200, 2535, 375, kDefaultFont},
+    {"txtport", ControlKind::kTextBox, "", 2040, 1200, 2535, 375, kDefaultFont, Label5},
     {"Label5", ControlKind::kLabel, "Port:", 1200, 1200, 615, 255, kLabelFont},
-    {"txtTileSet", ControlKind::kTextBox, "", 2040, 1560, 2535, 375, kDefaultFont},
+    {"txtTileSet", ControlKind::kTextBox, "", 2040, 1560, 2535, 375, kDefaultFont, Label6},
     {"Label6", ControlKind::kLabel, "Tileset:", 840, 1560, 975, 255, kLabelFont},
 }};
 

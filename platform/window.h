@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ struct ControlLayout {
   std::string_view caption;
   int left, top, width, height;
   FontStyle font;
+  // A text box's label, by its index in FormLayout::controls: its caption
+  // names the box for screen readers, wherever the label is in tab order.
+  std::optional<std::size_t> label = std::nullopt;
 };
 
 // One size of the program's icon: `size` x `size` pixels as 8-bit RGBA rows,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include "fakes.h"
@@ -51,6 +52,23 @@ TEST(FrmMainLayout, MatchesTheDesignedWindow) {
   for (const platform::ControlLayout& control : layout.controls) {
     EXPECT_EQ(control.font.bold, bold.contains(control.name)) << control.name;
     EXPECT_EQ(control.font.points, control.font.bold ? 12 : 8) << control.name;
+  }
+}
+
+TEST(FrmMainLayout, EachTextBoxIsNamedByItsLabelAndNothingElseIs) {
+  const std::map<std::size_t, std::string_view> names{
+      {txtName, "NAME:"},    {txtIP, "IP ADDRESS:"},
+      {txtBin, "BIN NAME:"}, {txtDataSize, "Test Data Size"},
+      {txtport, "Port:"},    {txtTileSet, "Tileset:"}};
+  const platform::FormLayout& layout = FrmMainLayout();
+  for (std::size_t i = 0; i < layout.controls.size(); ++i) {
+    const platform::ControlLayout& control = layout.controls[i];
+    ASSERT_EQ(control.label.has_value(), names.contains(i)) << control.name;
+    if (!control.label) continue;
+    ASSERT_LT(control.label.value(), layout.controls.size()) << control.name;
+    const platform::ControlLayout& label = layout.controls[control.label.value()];
+    EXPECT_EQ(label.kind, platform::ControlKind::kLabel) << control.name;
+    EXPECT_EQ(label.caption, names.at(i)) << control.name;
   }
 }
 

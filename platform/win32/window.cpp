@@ -1,16 +1,19 @@
 // The form drawn with the standard Win32 controls (common controls v6 via
 // the manifest). Implements: the control table at the monitor's DPI, fonts,
-// tab order through IsDialogMessage, no default or cancel button, the modal
-// message box, and closing.
+// tab order through IsDialogMessage, no default or cancel button, the text
+// boxes' names for screen readers, the modal message box, and closing.
 #include "platform/window.h"
 
 // clang-format off
 #include <windows.h>
 #include <commctrl.h>  // needs windows.h first
+#include <initguid.h>  // oleacc.h's GUIDs defined here
+#include <oleacc.h>
 // clang-format on
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/win32/library.h"
@@ -66,6 +69,20 @@ ControlClass ClassOf(ControlKind kind) {
   }
   return {WC_STATICW, kChild, 0};
 }
+
+// COM on the form's thread, for the accessibility service, while it lives.
+class ComApartment {
+ public:
+  ComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+  ~ComApartment() {
+    if (initialized_) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool initialized_;
+};
 
 // Enter and Escape would reach the form as IDOK and IDCANCEL, or press a
 // focused button; the form has no default or cancel button, so they do nothing.
@@ -145,9 +162,30 @@ class Win32Form final : public FormView {
       if (focus_ == nullptr && control.kind != ControlKind::kLabel) focus_ = handle;
     }
     fonts_.assign(controls_.size(), nullptr);
+    NameTextBoxes();
     UINT dpi = WindowDpi(window_);
     PlaceControls(dpi);
     SizeClientArea(dpi);
+  }
+
+  // Screen readers name a text box after the label before it in window
+  // order, which is the tab order, where most labels follow their boxes. So
+  // each box is given its label's text (direct annotation), the order left
+  // as it is. Without the service the boxes only go unnamed.
+  // https://learn.microsoft.com/windows/win32/winauto/using-direct-annotation
+  void NameTextBoxes() {
+    IAccPropServices* services = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IAccPropServices, reinterpret_cast<void**>(&services)))) {
+      return;
+    }
+    for (std::size_t i = 0; i < controls_.size(); ++i) {
+      const std::optional<std::size_t>& label = layout_.controls[i].label;
+      if (!label) continue;
+      services->SetHwndPropStr(controls_[i], OBJID_CLIENT, CHILDID_SELF, PROPID_ACC_NAME,
+                               win32::Widen(layout_.controls[*label].caption).c_str());
+    }
+    services->Release();
   }
 
   // The frame's size is measured rather than computed, so it is right for
@@ -243,6 +281,7 @@ class Win32Form final : public FormView {
     return form->Handle(window, message, wParam, lParam);
   }
 
+  ComApartment com_;
   const FormLayout& layout_;
   FormEvents& events_;
   std::wstring title_;

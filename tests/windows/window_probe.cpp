@@ -2,12 +2,21 @@
 //   window_probe form     the form's caption, frame and client size, then one
 //                         line per control in window order: class, text,
 //                         position and size in pixels, tab stop, focus
+//   window_probe names    per text box in window order, its handle in hex and
+//                         the name screen readers get for it (get_accName)
 //   window_probe message  the open message box: caption, owner and text
 //   window_probe close    closes the form as its frame's close button does
 //   window_probe resize W H  resizes the form as dragging its frame does
 #include <windows.h>
+// clang-format off
+#include <initguid.h>  // oleacc.h's GUIDs defined here: liboleacc's IID_IAccessible is
+                       // an import stub, not the GUID
+#include <oleacc.h>    // needs windows.h first
+// clang-format on
 
+#include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <string>
 
 #include "platform/win32/text.h"
@@ -68,6 +77,46 @@ int PrintForm() {
   return 0;
 }
 
+// The name a screen reader announces: the client object's, as Windows'
+// accessibility layer serves it (with any annotation the program set).
+std::wstring AccessibleName(HWND control) {
+  IAccessible* accessible = nullptr;
+  HRESULT hr = AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+                                          reinterpret_cast<void**>(&accessible));
+  if (FAILED(hr)) {
+    wchar_t text[64];
+    std::swprintf(text, 64, L"(no accessible object: 0x%08lX)", static_cast<unsigned long>(hr));
+    return text;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  std::wstring text = L"(no name)";
+  if (accessible->get_accName(self, &name) == S_OK && name != nullptr) text = name;
+  SysFreeString(name);
+  accessible->Release();
+  return text;
+}
+
+BOOL CALLBACK PrintName(HWND control, LPARAM) {
+  if (ClassName(control) != L"Edit") return TRUE;
+  std::printf("%llx|%s\n",
+              static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(control)),
+              Narrow(AccessibleName(control)).c_str());
+  return TRUE;
+}
+
+int PrintNames() {
+  HWND window = FindWindowW(nullptr, kFormCaption);
+  if (window == nullptr) return 1;
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  EnumChildWindows(window, PrintName, 0);
+  CoUninitialize();
+  return 0;
+}
+
 int PrintMessage() {
   HWND box = FindWindowW(L"#32770", kMessageCaption);
   if (box == nullptr) return 1;
@@ -96,9 +145,10 @@ int Resize(int width, int height) {
 int wmain(int argc, wchar_t** argv) {
   std::wstring what = argc > 1 ? argv[1] : L"";
   if (what == L"form") return PrintForm();
+  if (what == L"names") return PrintNames();
   if (what == L"message") return PrintMessage();
   if (what == L"close") return Close();
   if (what == L"resize" && argc == 4) return Resize(_wtoi(argv[2]), _wtoi(argv[3]));
-  std::fputs("usage: window_probe form|message|close|resize W H\n", stderr);
+  std::fputs("usage: window_probe form|names|message|close|resize W H\n", stderr);
   return 2;
 }
