@@ -184,7 +184,7 @@ shot() {
 }
 shot "$WORK/96.png"
 [ "$(cat "$WORK/96.png.size")" = "312x224" ] || fail "the window is $(cat "$WORK/96.png.size") at 96 dpi"
-echo "Xft.dpi: 192" | xrdb -nocpp -merge
+printf "Xcursor.size: 48\nXft.antialias: 1\nXft.dpi: 192\n" | xrdb -nocpp -merge  # among others, as desktops set them
 shot "$WORK/192.png"
 [ "$(cat "$WORK/192.png.size")" = "624x448" ] || fail "the window is $(cat "$WORK/192.png.size") at Xft.dpi 192"
 echo "Xft.dpi: 72" | xrdb -nocpp -merge  # never below 96 dpi
