@@ -17,9 +17,10 @@ constexpr int kBufferSize = 255;
 // Feeds the content in pieces of `chunk` bytes, as a file is read.
 std::string ReadInChunks(std::string_view content, std::string_view section, std::string_view key,
                          std::string_view defaultValue, int bufferSize, std::size_t chunk) {
-  ValueReader reader(section, key, defaultValue, bufferSize);
+  const std::string_view keys[] = {key};
+  SectionReader reader(section, keys, bufferSize);
   for (std::size_t at = 0; at < content.size(); at += chunk) reader.Feed(content.substr(at, chunk));
-  return reader.Finish();
+  return reader.Finish().front().value_or(DefaultValue(defaultValue, bufferSize));
 }
 
 // Plans in pieces of `chunk` bytes, as a file is read.
@@ -154,7 +155,8 @@ TEST(ProfileText, ReaderIsDoneAtTheKeyOrTheEndOfItsSection) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.content);
-    ValueReader reader("C", "K", "", kBufferSize);
+    const std::string_view keys[] = {"K"};
+    SectionReader reader("C", keys, kBufferSize);
     reader.Feed(c.content);
     EXPECT_EQ(reader.done(), c.done);
   }
@@ -316,8 +318,8 @@ TEST(ProfileText, EncodesUtf16FromUtf8) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.utf8);
     std::string utf16;
-    AppendUtf16(c.utf8, false, utf16);
-    EXPECT_EQ(utf16, c.utf16);
+    TextEncoder(FileEncoding::kUtf16LittleEndian).Encode(c.utf8, utf16);
+    EXPECT_EQ(utf16, "\xFF\xFE" + c.utf16);
   }
 }
 

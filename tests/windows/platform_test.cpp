@@ -162,10 +162,12 @@ TEST(SystemProfileFile, TextsCrossInTheAnsiCodePage) {
   EXPECT_EQ(ReadFile(folder.path() / "game.ini"), "[Connector]\r\nLastServerName=Caf\xe9 \x80\r\n");
   EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastServerName", "", 255, file),
             "Caf\u00e9 \u20ac");
-  // Characters the code page lacks cannot be stored.
+  // Characters the code page lacks are stored as UTF-8, not as '?'.
   ASSERT_TRUE(
       platform::SystemProfileFile().WriteString("Connector", "LastIp", "\u4e2d", file).ok());
-  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file), "?");
+  EXPECT_NE(ReadFile(folder.path() / "game.ini").find("LastIp=\u4e2d\r\n"), std::string::npos);
+  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file),
+            "\u4e2d");
 }
 
 TEST(SystemProfileFile, AFailedWriteNamesTheFileAndTheReason) {
