@@ -192,8 +192,8 @@ set_text $TXTBIN "kestrune.bin"
 set_text $TXTIP " 10.0.0.1 "          # blanks are dropped from the words
 press $BTNCONNECT
 wait_long "the client's record" test -f "$CWD/record.txt"
-printf 'cmdline=kestrune.bin Alpha 10.0.0.1 2600 0\ncwd=%s\nshow=1\nuseshowwindow=yes\n' \
-  "$CWD_WINDOWS" > "$WORK/record.txt"
+printf 'cmdline=kestrune.bin Alpha 10.0.0.1 2600 0\ncwd=%s\nshow=1\nuseshowwindow=yes\nprogram=%s\\kestrune.bin\n' \
+  "$CWD_WINDOWS" "$CWD_WINDOWS" > "$WORK/record.txt"
 cmp -s "$CWD/record.txt" "$WORK/record.txt" || fail "client record: $(cat "$CWD/record.txt")"
 wait_long "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/saved.ini" || fail "Connect changed game.ini"

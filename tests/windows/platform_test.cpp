@@ -114,9 +114,10 @@ TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
   const std::string commandLine = "kestrune.bin NAME 127.0.0.1 \"q\"%PATH%&|^ ";
   ASSERT_TRUE(platform::SystemProcessStart().Start("kestrune.bin", commandLine).ok());
 
-  EXPECT_EQ(
-      AwaitRecord(folder.path() / "record.txt"),
-      "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) + "\nshow=1\nuseshowwindow=yes\n");
+  EXPECT_EQ(AwaitRecord(folder.path() / "record.txt"),
+            "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) +
+                "\nshow=1\nuseshowwindow=yes\nprogram=" + Utf8(folder.path() / "kestrune.bin") +
+                "\n");
 }
 
 TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
@@ -129,7 +130,8 @@ TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
 
   EXPECT_EQ(AwaitRecord(folder.path() / "game client" / "record.txt"),
             "cmdline=\"game client\\client.exe\" N 1.2.3.4  \ncwd=" + Utf8(folder.path()) +
-                "\nshow=1\nuseshowwindow=yes\n");
+                "\nshow=1\nuseshowwindow=yes\nprogram=" +
+                Utf8(folder.path() / "game client" / "client.exe") + "\n");
 }
 
 TEST(SystemProcessStart, NeverSearchesThePath) {
