@@ -154,6 +154,9 @@ std::vector<std::string> CleanNames(std::span<const std::string_view> names) {
   return clean;
 }
 
+// Before the section, only a header can matter.
+bool MayBeHeader(const Line& line) { return line.text.front() == '['; }
+
 }  // namespace
 
 Entry Parse(const Line& line) {
@@ -184,7 +187,7 @@ SectionReader::SectionReader(std::string_view section, std::span<const std::stri
 void SectionReader::Feed(std::string_view bytes) { lines_.Feed(decoder_.Decode(bytes)); }
 
 void SectionReader::OnLine(const Line& line) {
-  if (state_ == State::kDone) return;
+  if (state_ == State::kDone || (state_ == State::kSeeking && !MayBeHeader(line))) return;
   const Entry entry = Parse(line);
   if (state_ == State::kSeeking) {
     if (IsHeaderNaming(entry, section_)) state_ = State::kInSection;
@@ -236,6 +239,7 @@ bool WritePlanner::done() const {
 
 void WritePlanner::OnLine(const Line& line) {
   if (state_ == State::kFound || state_ == State::kPastSection) return;
+  if (state_ == State::kSeeking && !MayBeHeader(line)) return;
   const Entry entry = Parse(line);
   if (state_ == State::kSeeking) {
     if (IsHeaderNaming(entry, section_)) {
