@@ -72,4 +72,15 @@ void Append(std::string& out, char32_t character) {
   }
 }
 
+std::string_view Prefix(std::string_view text, std::size_t maxBytes) {
+  std::string_view rest = text;
+  std::size_t length = 0;
+  while (!rest.empty()) {
+    TakeCharacter(rest);
+    if (text.size() - rest.size() > maxBytes) break;
+    length = text.size() - rest.size();
+  }
+  return text.substr(0, length);
+}
+
 }  // namespace platform::utf8

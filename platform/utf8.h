@@ -21,4 +21,8 @@ bool IsValid(std::string_view text);
 
 void Append(std::string& out, char32_t character);
 
+// The longest start of `text` of at most `maxBytes` that ends between
+// characters.
+std::string_view Prefix(std::string_view text, std::size_t maxBytes);
+
 }  // namespace platform::utf8

@@ -1,11 +1,11 @@
 // The INI line format of game.ini: reading one key and planning one write,
 // over bytes only.
+#include "platform/profile_text.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
-
-#include "platform/profile_text.h"
 
 namespace platform::profile_text {
 namespace {
