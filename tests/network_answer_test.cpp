@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/network_probe.h"
+#include "platform/posix/network_answer.h"
 
 namespace {
 

@@ -26,10 +26,14 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/posix/system_error.h"
 #include "platform/profile_text.h"
 
 namespace platform {
 namespace {
+
+using posix::FileDescriptor;
 
 constexpr std::size_t kChunkSize = std::size_t{64} << 10;
 // As many links as the kernel itself follows in one path.
@@ -39,39 +43,12 @@ constexpr int kNotRegularFile = -1;
 
 std::string ReasonFor(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
-  return std::generic_category().message(error);
+  return posix::ErrorText(error);
 }
 
 Status Failure(const std::string& path, const std::string& reason) {
   return Status::Failure(path + ": " + reason);
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-      Close();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now and reports the error a delayed write may only show here.
-  int Close() {
-    if (fd_ < 0) return 0;
-    const int result = close(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 int RegularFileError(const struct stat& info) {
   if (S_ISREG(info.st_mode)) return 0;
