@@ -4,67 +4,39 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/recording_client.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using testing_support::ReadFile;
+using testing_support::AwaitRecord;
+using testing_support::kRecordingClient;
+using testing_support::Recorded;
 using testing_support::TempFolder;
 using testing_support::WorkingDirectory;
 
-// A client that records its arguments (one a line), its working directory and
-// whether it leads a session of its own, then renames the record into place
-// so a reader never sees half of it.
-constexpr const char* kRecordingClient = R"sh(#!/bin/sh
-out="$(dirname "$0")/record"
-{
-  for arg in "$0" "$@"; do printf '[%s]\n' "$arg"; done
-  printf 'cwd=%s\n' "$(pwd)"
-  sid=$(cut -d' ' -f6 /proc/$$/stat)
-  [ "$sid" = "$$" ] && echo "own session"
-} > "$out.tmp"
-mv "$out.tmp" "$out"
-)sh";
-
-std::filesystem::path Executable(const TempFolder& folder, const std::string& name,
-                                 const std::string& content) {
-  std::filesystem::path path = folder.Write(name, content);
-  chmod(path.c_str(), 0755);
-  return path;
-}
-
-// The client runs on its own; wait for its record, within a generous bound.
-std::string AwaitRecord(const std::filesystem::path& record) {
-  for (int i = 0; i < 1000 && !std::filesystem::exists(record); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return ReadFile(record);
-}
-
 TEST(SystemProcessStart, StartsARelativeClientWithLiteralArguments) {
   TempFolder folder;
-  Executable(folder, "client bin", kRecordingClient);
+  folder.WriteExecutable("client bin", kRecordingClient);
   WorkingDirectory cwd(folder.path());
 
   const std::string commandLine = "client bin $(touch${IFS}pwned) `touch${IFS}pwned` ;|&& 'q\"* 0";
   ASSERT_TRUE(platform::SystemProcessStart().Start("client bin", commandLine).ok());
 
-  const std::string arguments =
-      "[client bin]\n[$(touch${IFS}pwned)]\n[`touch${IFS}pwned`]\n[;|&&]\n['q\"*]\n[0]\n";
-  EXPECT_EQ(AwaitRecord(folder / "record"),
-            arguments + "cwd=" + folder.path().string() + "\nown session\n");
+  EXPECT_EQ(AwaitRecord(folder / "record"), Recorded({"client bin", "$(touch${IFS}pwned)",
+                                                      "`touch${IFS}pwned`", ";|&&", "'q\"*", "0"},
+                                                     folder.path()));
   EXPECT_FALSE(std::filesystem::exists(folder / "pwned"));
 }
 
 TEST(SystemProcessStart, FailuresAreKnownBeforeStartReturns) {
   TempFolder folder;
   folder.Write("not-executable", "#!/bin/sh\n");
-  Executable(folder, "no-interpreter", "#!/nonexistent/shell\n");
-  Executable(folder, "garbage", "\x7f" + std::string("ELF\x01\x02 not really"));
+  folder.WriteExecutable("no-interpreter", "#!/nonexistent/shell\n");
+  folder.WriteExecutable("garbage", "\x7f" + std::string("ELF\x01\x02 not really"));
   std::filesystem::create_directory(folder / "a-folder");
   WorkingDirectory cwd(folder.path());
 
@@ -115,10 +87,10 @@ TEST(SystemProcessStart, StartsAWindowsProgramThroughWineFromPath) {
   TempFolder folder;
   std::filesystem::create_directories(folder / "bin");
   std::filesystem::create_directories(folder / "game/bin");
-  Executable(folder, "bin/wine", kRecordingClient);
-  Executable(folder, "game/bin/wine", kRecordingClient);
+  folder.WriteExecutable("bin/wine", kRecordingClient);
+  folder.WriteExecutable("game/bin/wine", kRecordingClient);
   folder.Write("game/kestrune.bin", WindowsProgram());  // unpacked from a zip: no execute bit
-  Executable(folder, "game/client.exe", WindowsProgram());
+  folder.WriteExecutable("game/client.exe", WindowsProgram());
   WorkingDirectory cwd(folder / "game");
   // A relative folder in PATH is passed over: it would be the game's own.
   // The system's folders come after, for the tools the recording client uses.
@@ -129,9 +101,9 @@ TEST(SystemProcessStart, StartsAWindowsProgramThroughWineFromPath) {
     std::filesystem::remove(folder / "bin/record");
     ASSERT_TRUE(platform::SystemProcessStart().Start(client, client + " N 1.2.3.4 2597 0").ok());
     EXPECT_EQ(AwaitRecord(folder / "bin/record"),
-              "[" + (folder / "bin/wine").string() + "]\n[" + (folder / "game" / client).string() +
-                  "]\n[N]\n[1.2.3.4]\n[2597]\n[0]\ncwd=" + (folder / "game").string() +
-                  "\nown session\n");
+              Recorded({(folder / "bin/wine").string(), (folder / "game" / client).string(), "N",
+                        "1.2.3.4", "2597", "0"},
+                       folder / "game"));
   }
   EXPECT_FALSE(std::filesystem::exists(folder / "game/bin/record"));
 }

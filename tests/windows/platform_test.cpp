@@ -5,8 +5,6 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/file_search.h"
@@ -14,51 +12,25 @@
 #include "platform/profile_file.h"
 #include "platform/program_folder.h"
 #include "platform/win32/network_awareness.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Utf8(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using testing_support::AwaitRecord;
+using testing_support::ReadFile;
+using testing_support::Utf8;
 
 // A new, empty folder that is also the working directory for one test.
-class WorkFolder {
- public:
-  WorkFolder() : previous_(fs::current_path()) {
-    fs::path base = fs::temp_directory_path();
-    for (int n = 0; !fs::create_directory(path_ = base / ("connector-test-" + std::to_string(n)));
-         ++n) {
-    }
-    fs::current_path(path_);
-  }
-  ~WorkFolder() {
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
+struct WorkFolder {
+  testing_support::TempFolder folder;
+  testing_support::WorkingDirectory cwd{folder.path()};
 
-  const fs::path& path() const { return path_; }
+  const fs::path& path() const { return folder.path(); }
   fs::path Write(const fs::path& name, std::string_view content) const {
-    fs::create_directories((path_ / name).parent_path());
-    std::ofstream(path_ / name, std::ios::binary) << content;
-    return path_ / name;
+    return folder.Write(name, content);
   }
-
- private:
-  fs::path previous_;
-  fs::path path_;
 };
 
 TEST(SystemFileSearch, CountsOnlyTheOrdinaryAttributeSet) {
@@ -96,15 +68,6 @@ fs::path InstallFakeClient(const WorkFolder& folder, const fs::path& name) {
   fs::create_directories(client.parent_path());
   fs::copy_file(fs::u8path(platform::ProgramFolder() + "fake_client.exe"), client);
   return client;
-}
-
-// The client runs on its own; wait for its record, within a generous bound.
-// The record is renamed into place whole, but the client may still hold it
-// open for the rename for a moment, so an empty read means "not yet".
-std::string AwaitRecord(const fs::path& record) {
-  std::string content;
-  for (int i = 0; i < 3000 && (content = ReadFile(record)).empty(); ++i) Sleep(10);
-  return content;
 }
 
 TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
