@@ -5,29 +5,18 @@
 namespace platform::profile_text {
 namespace {
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
-constexpr std::string_view kUtf16LittleEndianMark = "\xFF\xFE";
-constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
-
-std::string_view MarkOf(FileEncoding encoding) {
-  switch (encoding) {
-    case FileEncoding::kEightBit: break;
-    case FileEncoding::kUtf8Mark: return kUtf8Mark;
-    case FileEncoding::kUtf16LittleEndian: return kUtf16LittleEndianMark;
-    case FileEncoding::kUtf16BigEndian: return kUtf16BigEndianMark;
+// Whether more bytes could still make `head` a mark.
+bool MayBecomeMark(std::string_view head) {
+  constexpr FileEncoding kMarked[] = {FileEncoding::kUtf8Mark, FileEncoding::kUtf16LittleEndian,
+                                      FileEncoding::kUtf16BigEndian};
+  for (FileEncoding encoding : kMarked) {
+    if (head.size() < MarkOf(encoding).size() && MarkOf(encoding).starts_with(head)) return true;
   }
-  return {};
+  return false;
 }
 
 bool IsUtf16(FileEncoding encoding) {
   return encoding == FileEncoding::kUtf16LittleEndian || encoding == FileEncoding::kUtf16BigEndian;
-}
-
-// Whether more bytes could still make `head` a mark.
-bool MayBecomeMark(std::string_view head) {
-  return head.size() < kUtf8Mark.size() &&
-         (kUtf8Mark.starts_with(head) || kUtf16LittleEndianMark.starts_with(head) ||
-          kUtf16BigEndianMark.starts_with(head));
 }
 
 void AppendUtf16(std::string_view text, bool bigEndian, std::string& out) {
@@ -50,22 +39,14 @@ void AppendUtf16(std::string_view text, bool bigEndian, std::string& out) {
 
 }  // namespace
 
-FileEncoding EncodingOf(std::string_view head) {
-  if (head.starts_with(kUtf8Mark)) return FileEncoding::kUtf8Mark;
-  if (head.starts_with(kUtf16LittleEndianMark)) return FileEncoding::kUtf16LittleEndian;
-  if (head.starts_with(kUtf16BigEndianMark)) return FileEncoding::kUtf16BigEndian;
-  return FileEncoding::kEightBit;
-}
-
 std::string_view TextDecoder::Decode(std::string_view bytes) {
   if (encoding_) return DecodeText(bytes);
   while (!bytes.empty() && !encoding_) {
     head_ += bytes.front();
     bytes.remove_prefix(1);
-    // UTF-16's marks are decided at their second byte, the UTF-8 one at its third.
-    if (!MayBecomeMark(head_) || head_ == kUtf16LittleEndianMark || head_ == kUtf16BigEndianMark) {
-      encoding_ = EncodingOf(head_);
-    }
+    // A mark is decided at its last byte, the absence of one at the byte
+    // that no mark continues with.
+    if (!MayBecomeMark(head_)) encoding_ = EncodingOf(head_);
   }
   if (!encoding_) return {};
   // The bytes held back after the mark, then the rest.

@@ -1,9 +1,9 @@
 // How game.ini's bytes become text and back, in one place that reading and
 // rewriting share: the byte-order mark, UTF-16, and the code page of values.
 //
-// A file may begin with a byte-order mark: UTF-8 (EF BB BF) or UTF-16, little
-// or big-endian (FF FE, FE FF). Its text is what follows the mark, UTF-16
-// turned into UTF-8; a file without a mark is its bytes as they are. Offsets
+// A file's text is what follows its byte-order mark (platform/
+// byte_order_mark.h), UTF-16 turned into UTF-8; a file without a mark is its
+// bytes as they are. Offsets
 // into a file's text count from the end of its mark, in the bytes of its
 // text. The values of a file without a mark are 8-bit text, read and written
 // by the code-page rules of platform/code_page.h; the other files hold
@@ -15,15 +15,12 @@
 #include <string>
 #include <string_view>
 
+#include "platform/byte_order_mark.h"
 #include "platform/code_page.h"
 
 namespace platform::profile_text {
 
-enum class FileEncoding { kEightBit, kUtf8Mark, kUtf16LittleEndian, kUtf16BigEndian };
-
-// The encoding a file's first bytes announce. `head` is the whole file when
-// it is shorter than three bytes.
-FileEncoding EncodingOf(std::string_view head);
+using platform::FileEncoding;
 
 // A file's bytes, fed in pieces of any size, as its text.
 class TextDecoder {

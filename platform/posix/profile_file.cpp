@@ -148,7 +148,7 @@ int KeepOwnerAndMode(int fd, const struct stat& info) {
 // leaves them all missing.
 void ReadValues(std::string_view section, std::span<const std::string_view> names, int bufferSize,
                 const std::string& path, std::vector<std::optional<std::string>>& found,
-                profile_text::FileEncoding& encoding) {
+                FileEncoding& encoding) {
   FileDescriptor file;
   struct stat info;
   if (OpenRegularFile(path, file, info) != 0) return;
@@ -163,15 +163,15 @@ void ReadValues(std::string_view section, std::span<const std::string_view> name
 }
 
 // The encoding the file's first bytes announce; none for a missing file.
-int EncodingOf(const FileDescriptor& file, profile_text::FileEncoding& encoding) {
-  encoding = profile_text::FileEncoding::kEightBit;
+int ReadEncoding(const FileDescriptor& file, FileEncoding& encoding) {
+  encoding = FileEncoding::kEightBit;
   if (!file.valid()) return 0;
   std::array<char, 3> head;
   ssize_t got;
   while ((got = pread(file.get(), head.data(), head.size(), 0)) < 0 && errno == EINTR) {
   }
   if (got < 0) return errno;
-  encoding = profile_text::EncodingOf(std::string_view(head.data(), std::size_t(got)));
+  encoding = platform::EncodingOf(std::string_view(head.data(), std::size_t(got)));
   return 0;
 }
 
@@ -212,7 +212,7 @@ class PosixProfileFile final : public ProfileFile {
     names.reserve(keys.size());
     for (const KeyRequest& key : keys) names.push_back(key.lpKeyName);
     std::vector<std::optional<std::string>> found(keys.size());
-    profile_text::FileEncoding encoding = profile_text::FileEncoding::kEightBit;
+    FileEncoding encoding = FileEncoding::kEightBit;
     ReadValues(lpAppName, names, bufferSize, lpFileName, found, encoding);
 
     std::vector<std::string> values;
@@ -263,8 +263,8 @@ class PosixProfileFile final : public ProfileFile {
       return Failure(lpFileName, ReasonFor(errno));
     }
 
-    profile_text::FileEncoding encoding;
-    if (const int headError = EncodingOf(current, encoding); headError != 0) {
+    FileEncoding encoding;
+    if (const int headError = ReadEncoding(current, encoding); headError != 0) {
       return Failure(lpFileName, ReasonFor(headError));
     }
     profile_text::WritePlanner planner(lpAppName, lpKeyName,

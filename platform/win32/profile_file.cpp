@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/byte_order_mark.h"
 #include "platform/code_page.h"
-#include "platform/profile_encoding.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/text.h"
 
@@ -28,8 +28,7 @@ bool HoldsUnicode(const std::string& path) {
   DWORD got = 0;
   const bool read = ReadFile(file, head, sizeof head, &got, nullptr);
   CloseHandle(file);
-  return read && profile_text::EncodingOf(std::string_view(head, got)) !=
-                     profile_text::FileEncoding::kEightBit;
+  return read && EncodingOf(std::string_view(head, got)) != FileEncoding::kEightBit;
 }
 
 // A line break inside a value would start new lines, that is new keys.
