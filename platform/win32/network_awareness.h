@@ -1,5 +1,6 @@
 // The Windows network-awareness service, split so that tests can stand in for
-// SENSAPI.DLL: Wine's IsDestinationReachableA always answers "reachable".
+// SENSAPI.DLL: Wine's IsDestinationReachableA always answers "reachable". The
+// echo that stands in for it is in icmp_echo.h.
 #pragma once
 
 #include <windows.h>
@@ -20,7 +21,7 @@ using LookUpFunction = std::function<Status(IsDestinationReachableFunction&)>;
 
 // Asks `lookUp`'s function, looked up at the first question. When that
 // answers zero with ERROR_CALL_NOT_IMPLEMENTED, as it does from Vista on,
-// asks IsReachableByEcho instead.
+// asks IsReachableByEcho (icmp_echo.h) instead.
 class Win32NetworkAwareness final : public NetworkAwareness {
  public:
   explicit Win32NetworkAwareness(LookUpFunction lookUp);
@@ -32,12 +33,5 @@ class Win32NetworkAwareness final : public NetworkAwareness {
   LookUpFunction lookUp_;
   IsDestinationReachableFunction isDestinationReachableA_ = nullptr;
 };
-
-// Reachable when `destination` (an address or a host name, UTF-8) answers an
-// ICMP echo carrying lpQOCInfo.dwSize bytes (at most 65500); the speeds are
-// then those of the interface GetBestInterfaceEx picks for it, in bytes per
-// second. An unknown or unreachable destination is not reachable; fails only
-// when the system's ICMP service cannot be used.
-Status IsReachableByEcho(const std::string& destination, QOCINFO& lpQOCInfo, bool& reachable);
 
 }  // namespace platform::win32
