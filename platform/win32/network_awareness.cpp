@@ -1,7 +1,8 @@
-// IsDestinationReachableA from SENSAPI.DLL, loaded at the first question.
-// From Vista on that call fails with ERROR_CALL_NOT_IMPLEMENTED
-// (https://learn.microsoft.com/windows/win32/api/sensapi/nf-sensapi-isdestinationreachablea),
-// so the answer then comes from an ICMP echo (icmp_echo.h).
+// IsDestinationReachableA from SENSAPI.DLL, loaded at the first question. Its
+// reference says that from Vista on it "always returns
+// ERROR_CALL_NOT_IMPLEMENTED", a non-zero result, beside TRUE and FALSE
+// (https://learn.microsoft.com/windows/win32/api/sensapi/nf-sensapi-isdestinationreachablea);
+// taken at its word that would be "reachable" at no speed, for any address.
 #include "platform/win32/network_awareness.h"
 
 #include <utility>
@@ -29,22 +30,44 @@ Status LookUpSensapi(IsDestinationReachableFunction& function) {
 
 }  // namespace
 
-Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp) : lookUp_(std::move(lookUp)) {}
+bool RunsUnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp, bool underWine,
+                                             AskFunction askByEcho)
+    : lookUp_(std::move(lookUp)), underWine_(underWine), askByEcho_(std::move(askByEcho)) {}
 
 Status Win32NetworkAwareness::IsDestinationReachable(const std::string& lpszDestination,
                                                      QOCINFO& lpQOCInfo, bool& reachable) {
-  if (isDestinationReachableA_ == nullptr) {
-    Status found = lookUp_(isDestinationReachableA_);
-    if (!found.ok()) return found;
+  Status found = LookUp();
+  if (found.ok() && !underWine_ && AnsweredBySensapi(lpszDestination, lpQOCInfo, reachable)) {
+    return Status::Ok();
   }
+  Status echoed = askByEcho_(lpszDestination, lpQOCInfo, reachable);
+  if (echoed.ok() || found.ok()) return echoed;
+  return Status::Failure(found.message() + "\r\n" + echoed.message());
+}
+
+Status Win32NetworkAwareness::LookUp() {
+  if (isDestinationReachableA_ != nullptr) return Status::Ok();
+  return lookUp_(isDestinationReachableA_);
+}
+
+// False where the service is not implemented; the record is then as it was.
+bool Win32NetworkAwareness::AnsweredBySensapi(const std::string& lpszDestination,
+                                              QOCINFO& lpQOCInfo, bool& reachable) {
   const std::string destination = ToAnsi(lpszDestination);
+  QOCINFO record = lpQOCInfo;
   SetLastError(ERROR_SUCCESS);
-  const BOOL answer = isDestinationReachableA_(destination.c_str(), &lpQOCInfo);
-  if (answer == FALSE && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-    return IsReachableByEcho(lpszDestination, lpQOCInfo, reachable);
+  const BOOL answer = isDestinationReachableA_(destination.c_str(), &record);
+  if (answer == ERROR_CALL_NOT_IMPLEMENTED ||
+      (answer == FALSE && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)) {
+    return false;
   }
   reachable = answer != FALSE;
-  return Status::Ok();
+  lpQOCInfo = record;
+  return true;
 }
 
 }  // namespace platform::win32
@@ -52,7 +75,8 @@ Status Win32NetworkAwareness::IsDestinationReachable(const std::string& lpszDest
 namespace platform {
 
 NetworkAwareness& SystemNetworkAwareness() {
-  static win32::Win32NetworkAwareness service(win32::LookUpSensapi);
+  static win32::Win32NetworkAwareness service(win32::LookUpSensapi, win32::RunsUnderWine(),
+                                              win32::IsReachableByEcho);
   return service;
 }
 

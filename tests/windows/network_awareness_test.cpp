@@ -1,113 +1,208 @@
-// The Windows network-awareness service with SENSAPI stood in for, and its
-// echo, sent only to loopback.
+// The Windows network-awareness service: which answer counts, with SENSAPI,
+// Wine and the echo stood in for; then the real echo, sent only to loopback.
 #include "platform/win32/network_awareness.h"
 
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <string>
+#include <vector>
+
+#include "platform/win32/icmp_echo.h"
 
 namespace {
 
-// SENSAPI's IsDestinationReachableA stand-ins: the record each last saw, and
-// how each answers.
-platform::QOCINFO seenRecord;
-std::string seenDestination;
+using platform::QOCINFO;
+using platform::Status;
+using platform::win32::IsDestinationReachableFunction;
+using platform::win32::Win32NetworkAwareness;
 
-BOOL WINAPI ReachableFast(LPCSTR destination, platform::QOCINFO* record) {
-  seenDestination = destination;
-  seenRecord = *record;
+// What the stand-ins were asked, in order, and what they saw.
+std::vector<std::string> asked;
+std::string sensapiDestination;
+QOCINFO sensapiRecord;
+QOCINFO echoRecord;
+
+// How the stand-in SENSAPI answers: its result and its last error.
+BOOL sensapiResult;
+DWORD sensapiLastError;
+
+BOOL WINAPI StandInSensapi(LPCSTR destination, QOCINFO* record) {
+  asked.push_back("SENSAPI");
+  sensapiDestination = destination;
+  sensapiRecord = *record;
+  // Written whatever the result: only an answer that counts may keep them.
   record->dwInSpeed = 10 * 1024;
   record->dwOutSpeed = 2 * 1024;
-  return TRUE;
+  SetLastError(sensapiLastError);
+  return sensapiResult;
 }
 
-BOOL WINAPI NotImplemented(LPCSTR destination, platform::QOCINFO* record) {
-  seenDestination = destination;
-  seenRecord = *record;
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-  return FALSE;
-}
-
-BOOL WINAPI Unreachable(LPCSTR, platform::QOCINFO*) {
-  SetLastError(ERROR_HOST_UNREACHABLE);
-  return FALSE;
-}
-
-platform::win32::LookUpFunction Found(platform::win32::IsDestinationReachableFunction function) {
-  return [function](platform::win32::IsDestinationReachableFunction& found) {
+platform::win32::LookUpFunction Found(IsDestinationReachableFunction function) {
+  return [function](IsDestinationReachableFunction& found) {
     found = function;
-    return platform::Status::Ok();
+    return Status::Ok();
   };
 }
 
-TEST(NetworkAwareness, PassesTheRecordAsFilledAndReadsTheSpeeds) {
-  platform::win32::Win32NetworkAwareness service(Found(ReachableFast));
-  platform::QOCINFO record{5, 0, 0, 0};
+platform::win32::LookUpFunction Missing(int& lookUps) {
+  return [&lookUps](IsDestinationReachableFunction&) {
+    ++lookUps;
+    return Status::Failure("SENSAPI.DLL: gone");
+  };
+}
+
+// The echo: reachable at 3 and 1 Kb/s, or unusable.
+platform::win32::AskFunction Echo(bool usable = true) {
+  return [usable](const std::string&, QOCINFO& record, bool& reachable) {
+    asked.push_back("echo");
+    echoRecord = record;
+    if (!usable) return Status::Failure("ICMP: closed");
+    reachable = true;
+    record.dwInSpeed = 3 * 1024;
+    record.dwOutSpeed = 1024;
+    return Status::Ok();
+  };
+}
+
+// Who was asked and what the service said, e.g. "SENSAPI, echo: reachable
+// at 3072/1024".
+std::string Ask(Win32NetworkAwareness& service, const std::string& destination = "server.example") {
+  asked.clear();
+  QOCINFO record{5, 0, 0, 0};
   bool reachable = false;
-
-  ASSERT_TRUE(service.IsDestinationReachable("server.example", record, reachable).ok());
-
-  EXPECT_TRUE(reachable);
-  EXPECT_EQ(seenDestination, "server.example");
-  EXPECT_EQ(seenRecord.dwSize, 5u);
-  EXPECT_EQ(seenRecord.dwFlags, 0u);
-  EXPECT_EQ(record.dwInSpeed, 10u * 1024);
-  EXPECT_EQ(record.dwOutSpeed, 2u * 1024);
+  Status status = service.IsDestinationReachable(destination, record, reachable);
+  std::string who;
+  for (const std::string& part : asked) who += (who.empty() ? "" : ", ") + part;
+  if (!status.ok()) return who + ": failed: " + status.message();
+  if (!reachable) return who + ": not reachable";
+  return who + ": reachable at " + std::to_string(record.dwInSpeed) + "/" +
+         std::to_string(record.dwOutSpeed);
 }
 
-TEST(NetworkAwareness, AnyOtherRefusalIsUnreachable) {
-  platform::win32::Win32NetworkAwareness service(Found(Unreachable));
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = true;
-  ASSERT_TRUE(service.IsDestinationReachable("127.0.0.1", record, reachable).ok());
-  EXPECT_FALSE(reachable);
-}
-
-TEST(NetworkAwareness, FallsBackToAnEchoWhereSensapiIsNotImplemented) {
-  platform::win32::Win32NetworkAwareness service(Found(NotImplemented));
+TEST(NetworkAwareness, BelievesSensapiOnlyWhereItIsImplemented) {
   struct Case {
-    std::string destination;
-    bool reachable;
+    const char* answer;
+    BOOL result;
+    DWORD lastError;
+    bool underWine;
+    std::string said;
   };
   const Case cases[] = {
-      {"127.0.0.1", true},
-      {"localhost", true},
-      {"", false},
-      {"no such host.invalid", false},
+      {"TRUE with speeds", TRUE, ERROR_SUCCESS, false, "SENSAPI: reachable at 10240/2048"},
+      {"TRUE, 120 left over as the last error", TRUE, ERROR_CALL_NOT_IMPLEMENTED, false,
+       "SENSAPI: reachable at 10240/2048"},
+      {"FALSE", FALSE, ERROR_HOST_UNREACHABLE, false, "SENSAPI: not reachable"},
+      {"FALSE with no last error", FALSE, ERROR_SUCCESS, false, "SENSAPI: not reachable"},
+      {"FALSE with the last error 120", FALSE, ERROR_CALL_NOT_IMPLEMENTED, false,
+       "SENSAPI, echo: reachable at 3072/1024"},
+      {"the result 120", ERROR_CALL_NOT_IMPLEMENTED, ERROR_SUCCESS, false,
+       "SENSAPI, echo: reachable at 3072/1024"},
+      {"TRUE under Wine", TRUE, ERROR_SUCCESS, true, "echo: reachable at 3072/1024"},
+      {"FALSE under Wine", FALSE, ERROR_HOST_UNREACHABLE, true, "echo: reachable at 3072/1024"},
   };
   for (const Case& c : cases) {
-    platform::QOCINFO record{64, 0, 0, 0};
-    bool reachable = !c.reachable;
-    ASSERT_TRUE(service.IsDestinationReachable(c.destination, record, reachable).ok());
-    EXPECT_EQ(reachable, c.reachable) << c.destination;
-    EXPECT_EQ(seenDestination, c.destination);
+    Win32NetworkAwareness service(Found(StandInSensapi), c.underWine, Echo());
+    sensapiResult = c.result;
+    sensapiLastError = c.lastError;
+    echoRecord = {};
+
+    EXPECT_EQ(Ask(service), c.said) << c.answer;
+    if (!asked.empty() && asked.back() == "echo") {
+      // As the caller filled it, whatever SENSAPI wrote into its own.
+      EXPECT_EQ(echoRecord.dwSize, 5u) << c.answer;
+      EXPECT_EQ(echoRecord.dwInSpeed, 0u) << c.answer;
+      EXPECT_EQ(echoRecord.dwOutSpeed, 0u) << c.answer;
+    }
   }
 }
 
-TEST(NetworkAwareness, AMissingServiceIsAFailureAskedAgainNextTime) {
+TEST(NetworkAwareness, PassesTheRecordAsFilledAndTheAddressInTheAnsiCodePage) {
+  if (GetACP() != 1252) GTEST_SKIP() << "needs the Western European code page";
+  Win32NetworkAwareness service(Found(StandInSensapi), false, Echo());
+  sensapiResult = TRUE;
+  sensapiLastError = ERROR_SUCCESS;
+
+  EXPECT_EQ(Ask(service, "caf\u00e9.example"), "SENSAPI: reachable at 10240/2048");
+  EXPECT_EQ(sensapiDestination, "caf\xe9.example");
+  EXPECT_EQ(sensapiRecord.dwSize, 5u);
+  EXPECT_EQ(sensapiRecord.dwFlags, 0u);
+  EXPECT_EQ(sensapiRecord.dwInSpeed, 0u);
+  EXPECT_EQ(sensapiRecord.dwOutSpeed, 0u);
+}
+
+TEST(NetworkAwareness, LooksTheServiceUpAtTheFirstQuestionOnly) {
   int lookUps = 0;
-  platform::win32::Win32NetworkAwareness service(
-      [&lookUps](platform::win32::IsDestinationReachableFunction&) {
+  Win32NetworkAwareness service(
+      [&lookUps](IsDestinationReachableFunction& found) {
         ++lookUps;
-        return platform::Status::Failure("SENSAPI.DLL: gone");
-      });
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = false;
-  for (int i = 0; i < 2; ++i) {
-    platform::Status asked = service.IsDestinationReachable("127.0.0.1", record, reachable);
-    ASSERT_FALSE(asked.ok());
-    EXPECT_EQ(asked.message(), "SENSAPI.DLL: gone");
-  }
-  EXPECT_EQ(lookUps, 2);
+        found = StandInSensapi;
+        return Status::Ok();
+      },
+      false, Echo());
+  sensapiResult = FALSE;
+  sensapiLastError = ERROR_SUCCESS;
+  EXPECT_EQ(lookUps, 0);
+
+  Ask(service);
+  Ask(service);
+
+  EXPECT_EQ(lookUps, 1);
 }
 
-TEST(NetworkAwareness, TheSystemServiceLoadsAndAnswers) {
-  platform::QOCINFO record{5, 0, 0, 0};
+TEST(NetworkAwareness, WithoutSensapiTheEchoAnswersAndAFailureNamesWhatCannotBeUsed) {
+  int lookUps = 0;
+  Win32NetworkAwareness missing(Missing(lookUps), false, Echo());
+  EXPECT_EQ(Ask(missing), "echo: reachable at 3072/1024");
+  EXPECT_EQ(Ask(missing), "echo: reachable at 3072/1024");
+  EXPECT_EQ(lookUps, 2);  // looked for again at each question while it is missing
+
+  Win32NetworkAwareness neither(Missing(lookUps), false, Echo(false));
+  EXPECT_EQ(Ask(neither), "echo: failed: SENSAPI.DLL: gone\r\nICMP: closed");
+
+  Win32NetworkAwareness notImplemented(Found(StandInSensapi), false, Echo(false));
+  sensapiResult = ERROR_CALL_NOT_IMPLEMENTED;
+  sensapiLastError = ERROR_SUCCESS;
+  EXPECT_EQ(Ask(notImplemented), "SENSAPI, echo: failed: ICMP: closed");
+}
+
+TEST(NetworkAwareness, KnowsItRunsUnderWine) { EXPECT_TRUE(platform::win32::RunsUnderWine()); }
+
+TEST(NetworkAwareness, TheSystemServiceAnswersForLoopback) {
+  QOCINFO record{5, 0, 0, 0};
   bool reachable = false;
-  EXPECT_TRUE(platform::SystemNetworkAwareness()
+  ASSERT_TRUE(platform::SystemNetworkAwareness()
                   .IsDestinationReachable("127.0.0.1", record, reachable)
                   .ok());
   EXPECT_TRUE(reachable);
+}
+
+TEST(EchoNetworkAwareness, LoopbackAnswersAnEchoOfAnyRequestedSize) {
+  struct Case {
+    std::string destination;
+    std::uint32_t dwSize;
+    bool reachable;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", 5, true},           // the default Test Data Size
+      {"127.0.0.1", 0, true},           // an empty echo
+      {"127.0.0.1", 65500, true},       // the most IPv4 carries
+      {"127.0.0.1", 70000, true},       // sent as 65500
+      {"127.0.0.1", 0xFFFFFFFF, true},  // -1: sent empty
+      {"localhost", 5, true},           // a name, from the hosts file
+      {"", 5, false},                   // nothing to ask
+  };
+  for (const Case& c : cases) {
+    QOCINFO record{c.dwSize, 0, 0, 0};
+    bool reachable = !c.reachable;
+    ASSERT_TRUE(platform::win32::IsReachableByEcho(c.destination, record, reachable).ok())
+        << c.destination;
+    EXPECT_EQ(reachable, c.reachable) << c.destination << " " << c.dwSize;
+    if (c.reachable) {
+      std::cout << c.destination << ": " << record.dwInSpeed << "/" << record.dwOutSpeed
+                << " bytes/s\n";
+    }
+  }
 }
 
 }  // namespace
