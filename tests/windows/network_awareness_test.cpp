@@ -1,10 +1,13 @@
 // The Windows network-awareness service: which answer counts, with SENSAPI,
-// Wine and the echo stood in for; then the real echo, sent only to loopback.
+// Wine and the echo stood in for; then the real echo, sent only to loopback,
+// and its name resolution, bounded.
 #include "platform/win32/network_awareness.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 
 namespace {
 
+using namespace std::chrono_literals;
 using platform::QOCINFO;
 using platform::Status;
 using platform::win32::IsDestinationReachableFunction;
@@ -203,6 +207,52 @@ TEST(EchoNetworkAwareness, LoopbackAnswersAnEchoOfAnyRequestedSize) {
                 << " bytes/s\n";
     }
   }
+}
+
+sockaddr_storage Ipv4(const char* text) {
+  sockaddr_storage address{};
+  auto& ipv4 = reinterpret_cast<sockaddr_in&>(address);
+  ipv4.sin_family = AF_INET;
+  inet_pton(AF_INET, text, &ipv4.sin_addr);
+  return address;
+}
+
+std::string Text(const sockaddr_storage& address) {
+  char text[INET6_ADDRSTRLEN] = "";
+  inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(address).sin_addr, text, sizeof text);
+  return text;
+}
+
+TEST(EchoResolution, WaitsForTheResolverAndPassesTheNameAsTyped) {
+  auto seen = std::make_shared<std::wstring>();
+  std::vector<sockaddr_storage> found =
+      platform::win32::ResolveWithin("caf\u00e9.example", 60s, [seen](const std::wstring& name) {
+        *seen = name;
+        return std::vector<sockaddr_storage>{Ipv4("192.0.2.7")};
+      });
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(Text(found[0]), "192.0.2.7");
+  EXPECT_EQ(*seen, L"caf\u00e9.example");
+}
+
+// A handle the stand-in resolver and the test share; the resolver may
+// outlive the test.
+struct Event {
+  HANDLE handle = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ~Event() { CloseHandle(handle); }
+};
+
+TEST(EchoResolution, GivesUpOnAResolverThatHasNotAnsweredByTheTimeOut) {
+  auto release = std::make_shared<Event>();
+  // Answers only once released, which happens after the wait is over; a
+  // wait for the resolver itself would get this address, after 60 s.
+  std::vector<sockaddr_storage> found =
+      platform::win32::ResolveWithin("silent.example", 100ms, [release](const std::wstring&) {
+        WaitForSingleObject(release->handle, 60000);
+        return std::vector<sockaddr_storage>{Ipv4("192.0.2.7")};
+      });
+  SetEvent(release->handle);
+  EXPECT_TRUE(found.empty());
 }
 
 }  // namespace
