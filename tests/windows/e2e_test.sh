@@ -164,7 +164,7 @@ test_says() {
   close_message
 }
 
-TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 BTNTEST=8 CMDSAVE=11 TXTPORT=12
+TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 BTNTEST=8 CMDSAVE=11 TXTPORT=12 TXTTILESET=14
 
 echo "== first run: the defaults, at the table's positions in pixels (96 dpi)"
 start_connector
@@ -255,6 +255,17 @@ set_text $TXTNAME "edited"
 press $BTNCANCEL
 wait_long "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/saved.ini" || fail "Cancel changed game.ini"
+
+echo "== typed text is saved in the ANSI code page when it holds it, else as UTF-8"
+start_connector
+set_text $TXTNAME "Café"
+set_text $TXTTILESET "Ωμέγα"
+press $CMDSAVE
+wait_long "the fields to be saved" grep -qa $'^LastTileSet=Ωμέγα\r$' "$INI"
+grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "Café not in code page 1252: $(cat -A "$INI")"
+press $BTNCANCEL
+wait_long "the connector to end" process_gone "$PID"
+cp "$WORK/saved.ini" "$INI"
 
 echo "== Test: loopback can be reached, with two speeds; an address without a route cannot"
 start_connector
