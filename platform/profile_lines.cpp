@@ -136,10 +136,12 @@ void LineSplitter::Keep(std::string_view bytes) {
     return;
   }
   if (!compacted_) {
+    // What was kept raw is compacted anew; both buffers keep their room for
+    // the next long line, so long lines cost no allocations.
     compacted_ = true;
-    const std::string start = std::move(kept_);
+    raw_.swap(kept_);
     kept_.clear();
-    Compact(start);
+    Compact(raw_);
   }
   Compact(bytes);
 }

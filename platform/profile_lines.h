@@ -83,6 +83,7 @@ class LineSplitter {
   bool pendingCr_ = false;  // it ended at a CR that was the last byte so far
   Line line_;               // the current line's offsets and rest
   std::string kept_;        // its bytes so far, when they span pieces or it is compacted
+  std::string raw_;         // its first bytes, as they were before it was compacted
   bool compacted_ = false;
   Phase phase_ = Phase::kHead;
   std::size_t partStart_ = 0;  // where the current part starts in kept_
