@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/utf8.h"
+
 namespace actions {
 namespace {
 
@@ -9,18 +11,6 @@ std::string RemoveBlanks(std::string text) {
   std::erase_if(text, [](char c) { return c == ' ' || c == '\t'; });
   return text;
 }
-
-// The number of bytes of the UTF-8 sequence that starts at `lead`, or 0 when
-// `lead` cannot start one.
-std::size_t SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if (lead >= 0xC2 && lead <= 0xDF) return 2;
-  if (lead >= 0xE0 && lead <= 0xEF) return 3;
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  return 0;
-}
-
-bool IsContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -32,19 +22,9 @@ settings::ConnectorFields WithoutBlanks(settings::ConnectorFields fields) {
   return fields;
 }
 
-std::size_t Utf16Length(std::string_view utf8) {
+std::size_t Utf16Length(std::string_view text) {
   std::size_t units = 0;
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    std::size_t length = SequenceLength(static_cast<unsigned char>(utf8[i]));
-    bool complete = length != 0 && i + length <= utf8.size() &&
-                    std::all_of(utf8.begin() + i + 1, utf8.begin() + i + length, [](char c) {
-                      return IsContinuation(static_cast<unsigned char>(c));
-                    });
-    if (!complete) length = 1;     // shown as one replacement character
-    units += length == 4 ? 2 : 1;  // beyond the BMP: a surrogate pair
-    i += length;
-  }
+  while (!text.empty()) units += platform::utf8::TakeCharacter(text) > 0xFFFF ? 2 : 1;
   return units;
 }
 

@@ -32,8 +32,9 @@ inline constexpr std::size_t kMaxServerNameLength = 14;
 // one path and keeps its blanks.
 settings::ConnectorFields WithoutBlanks(settings::ConnectorFields fields);
 
-// The length of a UTF-8 text in UTF-16 code units; an invalid byte counts one.
-std::size_t Utf16Length(std::string_view utf8);
+// The length of a UTF-8 text in UTF-16 code units; a byte that is no UTF-8
+// stands for U+FFFD, one unit (platform/utf8.h).
+std::size_t Utf16Length(std::string_view text);
 
 // The five fields joined by single blanks, in command-line order.
 std::string BuildCommandLine(const settings::ConnectorFields& fields);

@@ -17,3 +17,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Release programs carry no symbols.
 set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+
+# The programs run here under Wine (the 32-bit ones with Debian's wine32:i386,
+# in the same 64-bit prefix as on a 64-bit Windows), so ctest runs the tests.
+# Each build tree has its own prefix, created while building
+# (cmake/windows.cmake), so a fresh build starts from a clean one.
+find_program(WINE_PROGRAM wine NO_CMAKE_FIND_ROOT_PATH)
+if(WINE_PROGRAM)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run ${CMAKE_BINARY_DIR}/wineprefix)
+endif()

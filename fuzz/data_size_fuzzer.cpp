@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "actions/reachability_test.h"
+#include "actions/number_text.h"
 #include "fuzz/fuzz_input.h"
 
 namespace {

@@ -13,16 +13,18 @@
 
 namespace {
 
-using platform::profile_text::ValueReader;
+using platform::profile_text::DefaultValue;
+using platform::profile_text::SectionReader;
 
 // As the file service reads: in pieces, stopping once the answer is known.
 std::string ReadInPieces(std::string_view content, std::string_view section, std::string_view key,
                          std::string_view defaultValue, int bufferSize, std::size_t piece) {
-  ValueReader reader(section, key, defaultValue, bufferSize);
+  const std::string_view keys[] = {key};
+  SectionReader reader(section, keys, bufferSize);
   for (std::size_t at = 0; at < content.size() && !reader.done(); at += piece) {
     reader.Feed(content.substr(at, piece));
   }
-  return reader.Finish();
+  return reader.Finish().front().value_or(DefaultValue(defaultValue, bufferSize));
 }
 
 }  // namespace

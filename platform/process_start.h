@@ -15,8 +15,9 @@ class ProcessStart {
   // directory, never searched for) with `commandLine`, which begins with the
   // program text followed by the arguments separated by blanks. The new
   // process inherits the working directory and environment, shows its window
-  // normally and outlives the caller. Fails, with the system's reason, when
-  // the program cannot be started; this is known before Start returns.
+  // normally and outlives the caller. Off Windows, a Windows program is
+  // started through Wine. Fails, with the system's reason, when the program
+  // cannot be started; this is known before Start returns.
   virtual Status Start(const std::string& program, const std::string& commandLine) = 0;
 };
 

@@ -35,13 +35,15 @@ class SettingsFile {
   platform::Status WriteString(std::string_view lpAppName, std::string_view lpKeyName,
                                std::string_view A, std::string_view lpFileName) const;
 
-  // BinName, LastIp, LastServerName, LastPort, LastTileSet, in that order.
+  // BinName, LastIp, LastServerName, LastPort, LastTileSet, in that order,
+  // each as its read operation reads it.
   ConnectorFields LoadFields() const;
   // All five keys in the same order, changed or not; a failed key does not
   // stop the others. Returns the first failure.
   platform::Status SaveFields(const ConnectorFields& fields) const;
 
  private:
+  std::string Path(std::string_view lpFile) const;
   std::string ReadKey(std::string_view lpAppName, std::string_view lpKeyName,
                       std::string_view lpDefault, std::string_view lpFile) const;
 

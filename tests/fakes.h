@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <set>
+#include <span>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -26,9 +27,20 @@ class ProfileFile final : public platform::ProfileFile {
                         std::string_view lpDefault, int bufferSize,
                         const std::string& lpFileName) override {
     calls.push_back("read " + std::string(lpKeyName) + " from " + lpFileName);
-    auto found = values.find({lpFileName, std::string(lpAppName), std::string(lpKeyName)});
-    std::string value(found == values.end() ? lpDefault : std::string_view(found->second));
-    return value.substr(0, static_cast<std::size_t>(bufferSize - 1));
+    return Find(lpAppName, lpKeyName, lpDefault, bufferSize, lpFileName);
+  }
+
+  std::vector<std::string> GetStrings(std::string_view lpAppName,
+                                      std::span<const platform::KeyRequest> keys, int bufferSize,
+                                      const std::string& lpFileName) override {
+    std::string names;
+    std::vector<std::string> found;
+    for (const platform::KeyRequest& key : keys) {
+      names += (names.empty() ? "" : ", ") + std::string(key.lpKeyName);
+      found.push_back(Find(lpAppName, key.lpKeyName, key.lpDefault, bufferSize, lpFileName));
+    }
+    calls.push_back("read " + names + " from " + lpFileName);
+    return found;
   }
 
   platform::Status WriteString(std::string_view lpAppName, std::string_view lpKeyName,
@@ -44,6 +56,15 @@ class ProfileFile final : public platform::ProfileFile {
   std::map<Key, std::string> values;
   std::set<std::string> failingKeys;
   std::vector<std::string> calls;
+
+ private:
+  std::string Find(std::string_view lpAppName, std::string_view lpKeyName,
+                   std::string_view lpDefault, int bufferSize,
+                   const std::string& lpFileName) const {
+    auto found = values.find({lpFileName, std::string(lpAppName), std::string(lpKeyName)});
+    std::string value(found == values.end() ? lpDefault : std::string_view(found->second));
+    return value.substr(0, static_cast<std::size_t>(bufferSize - 1));
+  }
 };
 
 class FileSearch final : public platform::FileSearch {

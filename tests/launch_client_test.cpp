@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
-#include "platform/command_line.h"
 
 namespace {
 
@@ -105,23 +104,6 @@ TEST(Utf16Length, CountsCodeUnits) {
       {std::string("\xE2\x82") + 'A', 3},  // a truncated sequence, then A
   };
   for (const Case& c : cases) EXPECT_EQ(actions::Utf16Length(c.text), c.units) << c.text;
-}
-
-TEST(SplitCommandLine, KeepsTheProgramWholeAndSplitsTheRestAtBlanks) {
-  struct Case {
-    std::string program, commandLine;
-    std::vector<std::string> argv;
-  };
-  const Case cases[] = {
-      {"kestrune.bin",
-       "kestrune.bin NAME 127.0.0.1 2597 0",
-       {"kestrune.bin", "NAME", "127.0.0.1", "2597", "0"}},
-      {"my client", "my client NAME h  ", {"my client", "NAME", "h"}},
-      {"c", "c $(touch x) ;|&& 'q\"", {"c", "$(touch", "x)", ";|&&", "'q\""}},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(platform::SplitCommandLine(c.program, c.commandLine), c.argv) << c.commandLine;
-  }
 }
 
 }  // namespace

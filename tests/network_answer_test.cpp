@@ -1,4 +1,6 @@
 // The Linux service's decisions, driven through a fake probe on a fake clock.
+#include "platform/posix/network_answer.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -6,8 +8,6 @@
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/posix/network_probe.h"
 
 namespace {
 

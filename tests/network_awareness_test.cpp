@@ -20,7 +20,7 @@
 #include <iostream>
 #include <string>
 
-#include "platform/posix/network_probe.h"
+#include "platform/posix/network_answer.h"
 
 namespace {
 

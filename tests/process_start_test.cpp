@@ -1,69 +1,42 @@
 #include "platform/process_start.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
-#include "temp_folder.h"
+#include "support/files.h"
+#include "support/recording_client.h"
+#include "support/temp_folder.h"
 
 namespace {
 
-using testing_support::ReadFile;
+using testing_support::AwaitRecord;
+using testing_support::kRecordingClient;
+using testing_support::Recorded;
 using testing_support::TempFolder;
 using testing_support::WorkingDirectory;
 
-// A client that records its arguments (one a line), its working directory and
-// whether it leads a session of its own, then renames the record into place
-// so a reader never sees half of it.
-constexpr const char* kRecordingClient = R"sh(#!/bin/sh
-out="$(dirname "$0")/record"
-{
-  for arg in "$0" "$@"; do printf '[%s]\n' "$arg"; done
-  printf 'cwd=%s\n' "$(pwd)"
-  sid=$(cut -d' ' -f6 /proc/$$/stat)
-  [ "$sid" = "$$" ] && echo "own session"
-} > "$out.tmp"
-mv "$out.tmp" "$out"
-)sh";
-
-std::filesystem::path Executable(const TempFolder& folder, const std::string& name,
-                                 const std::string& content) {
-  std::filesystem::path path = folder.Write(name, content);
-  chmod(path.c_str(), 0755);
-  return path;
-}
-
-// The client runs on its own; wait for its record, within a generous bound.
-std::string AwaitRecord(const std::filesystem::path& record) {
-  for (int i = 0; i < 1000 && !std::filesystem::exists(record); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return ReadFile(record);
-}
-
 TEST(SystemProcessStart, StartsARelativeClientWithLiteralArguments) {
   TempFolder folder;
-  Executable(folder, "client bin", kRecordingClient);
+  folder.WriteExecutable("client bin", kRecordingClient);
   WorkingDirectory cwd(folder.path());
 
   const std::string commandLine = "client bin $(touch${IFS}pwned) `touch${IFS}pwned` ;|&& 'q\"* 0";
   ASSERT_TRUE(platform::SystemProcessStart().Start("client bin", commandLine).ok());
 
-  const std::string arguments =
-      "[client bin]\n[$(touch${IFS}pwned)]\n[`touch${IFS}pwned`]\n[;|&&]\n['q\"*]\n[0]\n";
-  EXPECT_EQ(AwaitRecord(folder / "record"),
-            arguments + "cwd=" + folder.path().string() + "\nown session\n");
+  EXPECT_EQ(AwaitRecord(folder / "record"), Recorded({"client bin", "$(touch${IFS}pwned)",
+                                                      "`touch${IFS}pwned`", ";|&&", "'q\"*", "0"},
+                                                     folder.path()));
   EXPECT_FALSE(std::filesystem::exists(folder / "pwned"));
 }
 
 TEST(SystemProcessStart, FailuresAreKnownBeforeStartReturns) {
   TempFolder folder;
   folder.Write("not-executable", "#!/bin/sh\n");
-  Executable(folder, "no-interpreter", "#!/nonexistent/shell\n");
-  Executable(folder, "garbage", "\x7f" + std::string("ELF\x01\x02 not really"));
+  folder.WriteExecutable("no-interpreter", "#!/nonexistent/shell\n");
+  folder.WriteExecutable("garbage", "\x7f" + std::string("ELF\x01\x02 not really"));
   std::filesystem::create_directory(folder / "a-folder");
   WorkingDirectory cwd(folder.path());
 
@@ -83,6 +56,75 @@ TEST(SystemProcessStart, FailuresAreKnownBeforeStartReturns) {
     ASSERT_FALSE(started.ok()) << c.program;
     EXPECT_EQ(started.message(), c.program + ": " + c.reason);
   }
+}
+
+// The bytes a Windows program starts with: a DOS header whose last field
+// points at the PE signature.
+std::string WindowsProgram() {
+  std::string program(0x40, '\0');
+  program[0] = 'M';
+  program[1] = 'Z';
+  program[0x3C] = 0x40;
+  return program + std::string("PE\0\0", 4) + "rest of the program";
+}
+
+// Sets PATH for one test.
+class PathVariable {
+ public:
+  explicit PathVariable(const std::string& path) {
+    if (const char* previous = getenv("PATH")) previous_ = previous;
+    setenv("PATH", path.c_str(), 1);
+  }
+  ~PathVariable() { setenv("PATH", previous_.c_str(), 1); }
+  PathVariable(const PathVariable&) = delete;
+  PathVariable& operator=(const PathVariable&) = delete;
+
+ private:
+  std::string previous_;
+};
+
+TEST(SystemProcessStart, StartsAWindowsProgramThroughWineFromPath) {
+  TempFolder folder;
+  std::filesystem::create_directories(folder / "bin");
+  std::filesystem::create_directories(folder / "game/bin");
+  folder.WriteExecutable("bin/wine", kRecordingClient);
+  folder.WriteExecutable("game/bin/wine", kRecordingClient);
+  folder.Write("game/kestrune.bin", WindowsProgram());  // unpacked from a zip: no execute bit
+  folder.WriteExecutable("game/client.exe", WindowsProgram());
+  WorkingDirectory cwd(folder / "game");
+  // A relative folder in PATH is passed over: it would be the game's own.
+  // The system's folders come after, for the tools the recording client uses.
+  PathVariable path("bin:/nonexistent:" + (folder / "bin").string() + ":/usr/bin:/bin");
+
+  for (const std::string client : {"kestrune.bin", "client.exe"}) {
+    SCOPED_TRACE(client);
+    std::filesystem::remove(folder / "bin/record");
+    ASSERT_TRUE(platform::SystemProcessStart().Start(client, client + " N 1.2.3.4 2597 0").ok());
+    EXPECT_EQ(AwaitRecord(folder / "bin/record"),
+              Recorded({(folder / "bin/wine").string(), (folder / "game" / client).string(), "N",
+                        "1.2.3.4", "2597", "0"},
+                       folder / "game"));
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder / "game/bin/record"));
+}
+
+TEST(SystemProcessStart, AWindowsProgramWithoutWineSaysWhatIsMissing) {
+  TempFolder folder;
+  folder.Write("kestrune.bin", WindowsProgram());
+  folder.Write("dos.bin", "MZ, but no PE header");
+  WorkingDirectory cwd(folder.path());
+  PathVariable path((folder / "nowhere").string());
+
+  const platform::Status windows =
+      platform::SystemProcessStart().Start("kestrune.bin", "kestrune.bin N 1.2.3.4 2597 0");
+  ASSERT_FALSE(windows.ok());
+  EXPECT_EQ(windows.message(),
+            "kestrune.bin is a Windows program, and Wine is needed to start it: no \"wine\" was "
+            "found on PATH.");
+  // Anything else is started as it is.
+  const platform::Status dos = platform::SystemProcessStart().Start("dos.bin", "dos.bin N");
+  ASSERT_FALSE(dos.ok());
+  EXPECT_EQ(dos.message(), "dos.bin: Permission denied");
 }
 
 }  // namespace

@@ -24,6 +24,20 @@ struct ReadCase {
   std::string_view lpDefault = kDefault;
 };
 
+// Values of 8-bit text, read in code page 1252 (the system's code page
+// under the tests: Windows' and Wine's for the C locale); texts are UTF-8.
+inline const ReadCase kCodePageReads[] = {
+    {"8-bit text", "[Connector]\r\nLastPort=Caf\xE9\r\n", "Connector", "LastPort", "Caf\u00e9"},
+    {"UTF-8 text", "[Connector]\r\nLastPort=\u03a9\u03bc\u03ad\u03b3\u03b1\r\n", "Connector",
+     "LastPort", "\u03a9\u03bc\u03ad\u03b3\u03b1"},
+    {"bytes 1252 leaves undefined", "[Connector]\r\nLastPort=\x81\x8D\x8F\x90\x9D\r\n", "Connector",
+     "LastPort", "\u0081\u008d\u008f\u0090\u009d"},
+    {"a file with a UTF-8 mark is UTF-8", "\xEF\xBB\xBF[Connector]\r\nLastPort=\u03a9 \u00e9\r\n",
+     "Connector", "LastPort", "\u03a9 \u00e9"},
+    {"a UTF-16 file is Unicode", "\xFF\xFE[\0C\0]\0\r\0\n\0P\0=\0\xA9\x03\xE9\0\r\0\n\0"sv, "C",
+     "P", "\u03a9\u00e9"},
+};
+
 inline const ReadCase kReads[] = {
     {"no file", kNoFile, "Connector", "LastPort", "DEF"},
     {"CRLF", "[Connector]\r\nLastPort=2600\r\n", "Connector", "LastPort", "2600"},
@@ -103,7 +117,7 @@ struct WriteCase {
   std::string_view file;  // before the write
   std::string_view key;   // in section "Connector"
   std::string_view value;
-  std::string_view line;  // the key's own line afterwards
+  std::string_view line;  // the key's own line afterwards (in an 8-bit file)
   // Every key of section "Connector" read back afterwards, "key=value" each.
   std::string_view readBack[3];
   // A key of section "Other" read back afterwards, "key=value".
@@ -219,6 +233,34 @@ inline const WriteCase kWrites[] = {
      "LastPort=2",
      {"LastPort=2"},
      "LastPort=5"},
+};
+
+// In code page 1252, as kCodePageReads.
+inline const WriteCase kCodePageWrites[] = {
+    {"held by the code page: 8-bit text",
+     kNoFile,
+     "LastPort",
+     "Caf\u00e9",
+     "LastPort=Caf\xE9",
+     {"LastPort=Caf\u00e9"}},
+    {"not held: UTF-8, never '?'",
+     kNoFile,
+     "LastPort",
+     "\u03a9\u03bc\u03ad\u03b3\u03b1 \u4e2d",
+     "LastPort=\u03a9\u03bc\u03ad\u03b3\u03b1 \u4e2d",
+     {"LastPort=\u03a9\u03bc\u03ad\u03b3\u03b1 \u4e2d"}},
+    {"into a file with a UTF-8 mark: UTF-8",
+     "\xEF\xBB\xBF[Connector]\r\nLastIp=\u00e9\r\n",
+     "LastPort",
+     "Caf\u00e9 \u03a9",
+     "LastPort=Caf\u00e9 \u03a9",
+     {"LastPort=Caf\u00e9 \u03a9", "LastIp=\u00e9"}},
+    {"into a UTF-16 file",
+     "\xFF\xFE[\0C\0o\0n\0n\0e\0c\0t\0o\0r\0]\0\r\0\n\0"sv,
+     "LastPort",
+     "\u03a9\u00e9",
+     "",
+     {"LastPort=\u03a9\u00e9"}},
 };
 
 }  // namespace profile_compat

@@ -5,58 +5,29 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/profile_file.h"
 #include "profile_compat_cases.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using profile_compat::kNoFile;
+using testing_support::ReadFile;
+using testing_support::Utf8;
 
 constexpr int kBufferSize = 255;  // the settings' read buffer
 
-std::string Utf8(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-// A new, empty folder for one case, removed afterwards.
-class CaseFolder {
- public:
-  CaseFolder() {
-    fs::path base = fs::temp_directory_path();
-    for (int n = 0; !fs::create_directory(path_ = base / ("profile-compat-" + std::to_string(n)));
-         ++n) {
-    }
-  }
-  ~CaseFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  CaseFolder(const CaseFolder&) = delete;
-  CaseFolder& operator=(const CaseFolder&) = delete;
-
-  // game.ini holding `content`, or no file for kNoFile.
-  std::string GameIni(std::string_view content) const {
-    fs::path file = path_ / "game.ini";
-    if (content != kNoFile) std::ofstream(file, std::ios::binary) << content;
-    return Utf8(file);
-  }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(fs::u8path(path), std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
+// game.ini in a new, empty folder holding `content`, or no file for kNoFile.
+std::string GameIni(const testing_support::TempFolder& folder, std::string_view content) {
+  if (content == kNoFile) return Utf8(folder / "game.ini");
+  return Utf8(folder.Write("game.ini", content));
 }
 
 // The file's lines with their CR LF, CR or LF ends removed.
@@ -88,10 +59,10 @@ void ExpectReadBack(std::string_view section, std::string_view keyAndValue,
       << section << ": " << keyAndValue;
 }
 
-TEST(ProfileCompatibility, Reads) {
-  for (const profile_compat::ReadCase& c : profile_compat::kReads) {
-    CaseFolder folder;
-    std::string file = folder.GameIni(c.file);
+void ExpectReads(std::span<const profile_compat::ReadCase> cases) {
+  for (const profile_compat::ReadCase& c : cases) {
+    testing_support::TempFolder folder;
+    std::string file = GameIni(folder, c.file);
     EXPECT_EQ(
         platform::SystemProfileFile().GetString(c.section, c.key, c.lpDefault, kBufferSize, file),
         c.expected)
@@ -99,17 +70,19 @@ TEST(ProfileCompatibility, Reads) {
   }
 }
 
-TEST(ProfileCompatibility, Writes) {
-  for (const profile_compat::WriteCase& c : profile_compat::kWrites) {
+void ExpectWrites(std::span<const profile_compat::WriteCase> cases) {
+  for (const profile_compat::WriteCase& c : cases) {
     SCOPED_TRACE(c.name);
-    CaseFolder folder;
-    std::string file = folder.GameIni(c.file);
+    testing_support::TempFolder folder;
+    std::string file = GameIni(folder, c.file);
     ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", c.key, c.value, file).ok());
 
-    std::vector<std::string> lines = Lines(ReadFile(file));
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(c.line)), 1)
-        << "no line \"" << c.line << "\" in:\n"
-        << ReadFile(file);
+    std::vector<std::string> lines = Lines(ReadFile(fs::u8path(file)));
+    if (!c.line.empty()) {
+      EXPECT_EQ(std::count(lines.begin(), lines.end(), std::string(c.line)), 1)
+          << "no line \"" << c.line << "\" in:\n"
+          << ReadFile(fs::u8path(file));
+    }
     for (std::string_view keyAndValue : c.readBack) {
       if (!keyAndValue.empty()) ExpectReadBack("Connector", keyAndValue, file);
     }
@@ -117,14 +90,26 @@ TEST(ProfileCompatibility, Writes) {
   }
 }
 
+TEST(ProfileCompatibility, Reads) { ExpectReads(profile_compat::kReads); }
+
+TEST(ProfileCompatibility, Writes) { ExpectWrites(profile_compat::kWrites); }
+
+// The same bytes give the same text on both builds, and the same text the
+// same bytes.
+TEST(ProfileCompatibility, ValuesCrossTheCodePageAlike) {
+  if (platform::SystemCodePage().number() != 1252) GTEST_SKIP() << "needs code page 1252";
+  ExpectReads(profile_compat::kCodePageReads);
+  ExpectWrites(profile_compat::kCodePageWrites);
+}
+
 TEST(ProfileCompatibility, ALongValueIsWrittenWholeAndReadCutTo254Bytes) {
   std::string value;
   for (int i = 0; i < 300; ++i) value += static_cast<char>('0' + i % 10);
-  CaseFolder folder;
-  std::string file = folder.GameIni(kNoFile);
+  testing_support::TempFolder folder;
+  std::string file = GameIni(folder, kNoFile);
   ASSERT_TRUE(platform::SystemProfileFile().WriteString("Connector", "LastPort", value, file).ok());
 
-  std::vector<std::string> lines = Lines(ReadFile(file));
+  std::vector<std::string> lines = Lines(ReadFile(fs::u8path(file)));
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "LastPort=" + value), 1);
   EXPECT_EQ(Get("Connector", "LastPort", file), value.substr(0, 254));
 }

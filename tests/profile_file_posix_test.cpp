@@ -1,8 +1,6 @@
 // The POSIX profile-file service on real files in a temporary folder.
 #include <fcntl.h>
-#include <grp.h>
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
@@ -11,38 +9,23 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "platform/profile_file.h"
+#include "support/child_process.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace platform {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::Names;
+using testing_support::ReadFile;
+using testing_support::WriteFile;
 
 constexpr int kBufferSize = 255;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& content) {
-  std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string Names(const fs::path& folder) {
-  std::string names;
-  for (const auto& entry : fs::directory_iterator(folder)) {
-    names += entry.path().filename().string() + " ";
-  }
-  return names;
-}
 
 mode_t ModeOf(const fs::path& path) {
   struct stat info {};
@@ -56,55 +39,20 @@ ino_t InodeOf(const fs::path& path) {
   return info.st_ino;
 }
 
-// Runs `body` in a child process and returns what it returned. As root, the
-// child first becomes "nobody", for whom permission bits count.
-std::string InChild(const std::function<std::string()>& body, bool unprivileged) {
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return "pipe failed";
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipeFds[0]);
-    std::string result = "could not drop privileges";
-    const struct passwd* nobody = getpwnam("nobody");
-    const bool dropped = !unprivileged || geteuid() != 0 ||
-                         (nobody && setgroups(0, nullptr) == 0 &&
-                          setresgid(nobody->pw_gid, nobody->pw_gid, nobody->pw_gid) == 0 &&
-                          setresuid(nobody->pw_uid, nobody->pw_uid, nobody->pw_uid) == 0);
-    if (dropped) result = body();
-    const ssize_t written = write(pipeFds[1], result.data(), result.size());
-    _exit(written == ssize_t(result.size()) ? 0 : 1);
-  }
-  close(pipeFds[1]);
-  std::string result;
-  char buffer[4096];
-  for (ssize_t got; (got = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    result.append(buffer, got);
-  close(pipeFds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  return result;
+std::string AsUnprivileged(const std::function<std::string()>& body) {
+  return testing_support::InChild(body, testing_support::Privileges::kNobody);
 }
-
-std::string AsUnprivileged(const std::function<std::string()>& body) { return InChild(body, true); }
 
 class ProfileFilePosix : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "profile_file_test.XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-    // The unprivileged cases need to reach into it.
-    chmod(folder_.c_str(), 0755);
-    path_ = (folder_ / "game.ini").string();
-  }
+  // The unprivileged cases need to reach into the folder.
+  void SetUp() override { chmod(folder_.c_str(), 0755); }
 
+  // Cases take permissions away that removing the folder needs.
   void TearDown() override {
     for (const auto& entry : fs::recursive_directory_iterator(folder_)) {
       if (!entry.is_symlink()) chmod(entry.path().c_str(), 0755);
     }
-    chmod(folder_.c_str(), 0755);
-    fs::remove_all(folder_);
   }
 
   std::string Read(std::string_view key, std::string_view defaultValue = "dflt") {
@@ -115,8 +63,9 @@ class ProfileFilePosix : public testing::Test {
   }
 
   ProfileFile& profile_ = SystemProfileFile();
-  fs::path folder_;
-  std::string path_;
+  testing_support::TempFolder temp_;
+  const fs::path folder_ = temp_.path();
+  const std::string path_ = (folder_ / "game.ini").string();
 };
 
 TEST_F(ProfileFilePosix, CreatesAMissingFileReadableOnWindows) {
@@ -273,14 +222,12 @@ TEST_F(ProfileFilePosix, UnreadableFileReadsAsMissing) {
 TEST_F(ProfileFilePosix, FailedWriteLeavesTheOldFile) {
   const std::string original = "[Connector]\nLastIp=1\n;" + std::string(8000, 'c') + "\n";
   WriteFile(path_, original);
-  const std::string message = InChild(
-      [this] {
-        signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        return Write("LastIp", "2").message();
-      },
-      false);
+  const std::string message = testing_support::InChild([this] {
+    signal(SIGXFSZ, SIG_IGN);
+    const struct rlimit limit = {4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    return Write("LastIp", "2").message();
+  });
   EXPECT_EQ(message, path_ + ": File too large");
   EXPECT_EQ(ReadFile(path_), original);
   EXPECT_EQ(Names(folder_), "game.ini ");
@@ -310,33 +257,6 @@ TEST_F(ProfileFilePosix, LeftoverOfAKilledSaveIsGoneAfterTheNextSave) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(temporary)));
     fs::remove(victim);
   }
-}
-
-// Two connectors saving at once: neither undoes the other's key.
-TEST_F(ProfileFilePosix, ConcurrentWritersKeepEachOthersKeys) {
-  WriteFile(path_, "; comment\n[Connector]\nLastIp=1\n[Other]\nKeep=yes\n");
-  constexpr int kSaves = 100;
-  const auto saver = [this](const char* key) {
-    pid_t child = fork();
-    if (child == 0) {
-      bool ok = true;
-      for (int i = 1; i <= kSaves; ++i) ok = ok && Write(key, std::to_string(i)).ok();
-      _exit(ok ? 0 : 1);
-    }
-    return child;
-  };
-  const pid_t one = saver("One");
-  const pid_t two = saver("Two");
-  for (pid_t child : {one, two}) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  EXPECT_EQ(Read("One"), std::to_string(kSaves));
-  EXPECT_EQ(Read("Two"), std::to_string(kSaves));
-  EXPECT_EQ(Read("LastIp"), "1");
-  EXPECT_EQ(profile_.GetString("Other", "Keep", "", kBufferSize, path_), "yes");
-  EXPECT_EQ(Names(folder_), "game.ini ");
 }
 
 }  // namespace

@@ -16,12 +16,17 @@
 
 #include "platform/profile_file.h"
 #include "settings/settings_file.h"
-#include "temp_folder.h"
+#include "support/child_process.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 using settings::ConnectorFields;
+using testing_support::ExitedCleanly;
+using testing_support::Names;
 using testing_support::ReadFile;
+using testing_support::StartChild;
 using testing_support::TempFolder;
 
 // SaveFields' order.
@@ -80,14 +85,6 @@ bool OneOf(const std::string& content, const std::vector<std::string>& files) {
   return false;
 }
 
-std::string Names(const std::filesystem::path& folder) {
-  std::string names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    names += entry.path().filename().string() + " ";
-  }
-  return names;
-}
-
 // The kill test's saver: "b", "a", "b", ...
 std::string Alternating(int save) { return save % 2 == 0 ? "b" : "a"; }
 
@@ -104,15 +101,20 @@ class SaveCrashTest : public testing::Test {
   }
 
   // A process that makes `saves` saves, the i-th of the set tagOf(i), or
-  // fewer if it is killed; it exits 0 when every save worked.
-  pid_t StartSaver(const std::function<std::string(int)>& tagOf, int saves) const {
-    const pid_t child = fork();
-    if (child == 0) {
+  // fewer if it is killed; it exits 0 when every save worked. With `ownKey`,
+  // each save also writes that key of [Connector] with the save's number.
+  pid_t StartSaver(const std::function<std::string(int)>& tagOf, int saves,
+                   const std::string& ownKey = "") const {
+    return StartChild([=, this] {
       bool ok = true;
-      for (int i = 0; i < saves; ++i) ok = Save(Fields(tagOf(i))).ok() && ok;
-      _exit(ok ? 0 : 1);
-    }
-    return child;
+      for (int i = 0; i < saves; ++i) {
+        ok = Save(Fields(tagOf(i))).ok() && ok;
+        if (!ownKey.empty()) {
+          ok = settings_.WriteString("Connector", ownKey, std::to_string(i), "game.ini").ok() && ok;
+        }
+      }
+      return ok;
+    });
   }
 
   TempFolder folder_;
@@ -158,20 +160,26 @@ TEST_F(SaveCrashTest, KilledSavesLeaveTheOldOrTheNewValueOfEachKey) {
 }
 
 // Two connectors saving all five keys at once, many times, each save with
-// values of its own. No save works on a stale copy, which would bring back an
-// older value: each key ends with the last write to it, one saver's last save
-// or the other's, and the file stays whole.
+// values of its own, and each a key the other never writes. No save works on
+// a stale copy, which would bring back an older value or lose the other's
+// key: each key ends with the last write to it, one saver's last save or the
+// other's, each saver's own key stays, and the file stays whole.
 TEST_F(SaveCrashTest, ConcurrentSavesEndWithTheLastWriteToEachKey) {
   constexpr int kSaves = 100;
   const auto tagged = [](const char* saver) {
     return [saver](int save) { return saver + std::to_string(save); };
   };
-  const pid_t one = StartSaver(tagged("one"), kSaves);
-  const pid_t two = StartSaver(tagged("two"), kSaves);
-  for (pid_t saver : {one, two}) {
-    int status = 0;
-    waitpid(saver, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const pid_t one = StartSaver(tagged("one"), kSaves, "One");
+  const pid_t two = StartSaver(tagged("two"), kSaves, "Two");
+  EXPECT_TRUE(ExitedCleanly(one));
+  EXPECT_TRUE(ExitedCleanly(two));
+
+  std::string content = ReadFile(ini_);
+  for (const char* ownKey : {"One", "Two"}) {
+    const std::string line = std::string(ownKey) + "=" + std::to_string(kSaves - 1) + "\r\n";
+    const std::size_t at = content.find(line);
+    ASSERT_NE(at, std::string::npos) << ownKey << " lost: " << content;
+    content.erase(at, line.size());
   }
   std::vector<std::string> possible;
   for (int mix = 0; mix < 32; ++mix) {
@@ -179,7 +187,7 @@ TEST_F(SaveCrashTest, ConcurrentSavesEndWithTheLastWriteToEachKey) {
     for (std::size_t i = 0; i < sets.size(); ++i) sets[i] = (mix >> i & 1) ? "two99" : "one99";
     possible.push_back(GameIni(sets));
   }
-  EXPECT_TRUE(OneOf(ReadFile(ini_), possible)) << ReadFile(ini_);
+  EXPECT_TRUE(OneOf(content, possible)) << ReadFile(ini_);
   EXPECT_EQ(Names(folder_.path()), "game.ini ");
 }
 

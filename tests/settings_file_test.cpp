@@ -26,17 +26,25 @@ TEST_F(SettingsFileTest, FirstRunLoadsTheDefaults) {
             (ConnectorFields{"kestrune.bin", "NAME", "127.0.0.1", "2597", "0"}));
 }
 
+// One request for the five keys, so that the file is read once.
 TEST_F(SettingsFileTest, LoadsFromBesideTheProgramInKeyOrder) {
   Store("BinName", "client.bin");
   Store("LastIp", "10.1.2.3");
   settings.LoadFields();
-  EXPECT_EQ(profile.calls, (std::vector<std::string>{
-                               "read BinName from /games/kestrune/game.ini",
-                               "read LastIp from /games/kestrune/game.ini",
-                               "read LastServerName from /games/kestrune/game.ini",
-                               "read LastPort from /games/kestrune/game.ini",
-                               "read LastTileSet from /games/kestrune/game.ini",
-                           }));
+  EXPECT_EQ(profile.calls,
+            (std::vector<std::string>{"read BinName, LastIp, LastServerName, LastPort, LastTileSet "
+                                      "from /games/kestrune/game.ini"}));
+}
+
+TEST_F(SettingsFileTest, EachReadOperationHasItsOwnDefault) {
+  EXPECT_EQ(settings.ReadBin("Connector", "BinName", "game.ini"), "kestrune.bin");
+  EXPECT_EQ(settings.ReadIP("Connector", "LastIp", "game.ini"), "127.0.0.1");
+  EXPECT_EQ(settings.ReadName("Connector", "LastServerName", "game.ini"), "NAME");
+  EXPECT_EQ(settings.ReadPort("Connector", "LastPort", "game.ini"), "2597");
+  EXPECT_EQ(settings.ReadTileset("Connector", "LastTileSet", "game.ini"), "0");
+  Store("LastPort", "7000");
+  EXPECT_EQ(settings.ReadPort("Connector", "LastPort", "game.ini"), "7000");
+  EXPECT_EQ(profile.calls.back(), "read LastPort from /games/kestrune/game.ini");
 }
 
 TEST_F(SettingsFileTest, PresentKeysWinAndMissingOnesDefault) {

@@ -1,7 +1,7 @@
 // The Linux network-awareness service is our own: Linux has none. It is made
 // of a few bounded look-ups (this probe) and the decisions taken on their
-// results (AskNetwork), kept apart so that tests can drive the decisions with
-// a fake probe and a fake clock.
+// results (network_answer.h), kept apart so that tests can drive the
+// decisions with a fake probe and a fake clock.
 #pragma once
 
 #include <chrono>
@@ -51,17 +51,5 @@ class NetworkProbe {
 
 // The system's probe: resolver, routing table, sysfs, ICMP and ping(8).
 NetworkProbe& SystemNetworkProbe();
-
-inline constexpr std::chrono::seconds kAnswerBound{5};
-
-struct Reachability {
-  bool reachable;
-  std::uint32_t bytesPerSecond;  // one figure for both directions
-};
-
-// Whether `destination` can be reached, and how fast, decided within
-// kAnswerBound of probe.Now(). `dataSize` is the payload of the echoes that
-// decide it.
-Reachability AskNetwork(NetworkProbe& probe, const std::string& destination, std::int32_t dataSize);
 
 }  // namespace platform::posix

@@ -1,7 +1,8 @@
 // game.ini on POSIX, through our own reader and writer of the line format
-// (platform/profile_text.h):
+// (platform/profile_text.h), with values in the code page Wine would use:
 //  - reading takes regular files only and never blocks: a FIFO, a device, a
-//    directory, a dangling link or an unreadable file reads as missing;
+//    directory, a dangling link or an unreadable file reads as missing; all
+//    the keys of one call come from one pass over the file;
 //  - a write builds the whole new file beside its target (through symbolic
 //    links, so a link stays a link), flushes it and renames it over the old
 //    one, so a crash leaves the old or the new file and never a mix;
@@ -15,16 +16,24 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <span>
 #include <system_error>
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/posix/system_error.h"
 #include "platform/profile_text.h"
 
 namespace platform {
 namespace {
+
+using posix::FileDescriptor;
 
 constexpr std::size_t kChunkSize = std::size_t{64} << 10;
 // As many links as the kernel itself follows in one path.
@@ -34,39 +43,12 @@ constexpr int kNotRegularFile = -1;
 
 std::string ReasonFor(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
-  return std::generic_category().message(error);
+  return posix::ErrorText(error);
 }
 
 Status Failure(const std::string& path, const std::string& reason) {
   return Status::Failure(path + ": " + reason);
 }
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd = -1) : fd_(fd) {}
-  ~FileDescriptor() { Close(); }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(FileDescriptor&& other) noexcept {
-    if (this != &other) {
-      Close();
-      fd_ = std::exchange(other.fd_, -1);
-    }
-    return *this;
-  }
-
-  int get() const { return fd_; }
-  bool valid() const { return fd_ >= 0; }
-  // Closes now and reports the error a delayed write may only show here.
-  int Close() {
-    if (fd_ < 0) return 0;
-    const int result = close(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 int RegularFileError(const struct stat& info) {
   if (S_ISREG(info.st_mode)) return 0;
@@ -162,6 +144,37 @@ int KeepOwnerAndMode(int fd, const struct stat& info) {
   return 0;
 }
 
+// Reads the values of `names` from the file in one pass; an unreadable file
+// leaves them all missing.
+void ReadValues(std::string_view section, std::span<const std::string_view> names, int bufferSize,
+                const std::string& path, std::vector<std::optional<std::string>>& found,
+                FileEncoding& encoding) {
+  FileDescriptor file;
+  struct stat info;
+  if (OpenRegularFile(path, file, info) != 0) return;
+  profile_text::SectionReader reader(section, names, bufferSize);
+  const int error = ReadChunks(file.get(), [&reader](std::string_view chunk) {
+    reader.Feed(chunk);
+    return !reader.done();
+  });
+  if (error != 0) return;
+  found = reader.Finish();
+  encoding = reader.encoding();
+}
+
+// The encoding the file's first bytes announce; none for a missing file.
+int ReadEncoding(const FileDescriptor& file, FileEncoding& encoding) {
+  encoding = FileEncoding::kEightBit;
+  if (!file.valid()) return 0;
+  std::array<char, 3> head;
+  ssize_t got;
+  while ((got = pread(file.get(), head.data(), head.size(), 0)) < 0 && errno == EINTR) {
+  }
+  if (got < 0) return errno;
+  encoding = platform::EncodingOf(std::string_view(head.data(), std::size_t(got)));
+  return 0;
+}
+
 // The current file with the edit applied, written to `out`.
 int WriteEdited(const FileDescriptor& current, int out, const profile_text::Edit& edit) {
   profile_text::Rewriter rewriter(edit);
@@ -184,21 +197,33 @@ int WriteEdited(const FileDescriptor& current, int out, const profile_text::Edit
 
 class PosixProfileFile final : public ProfileFile {
  public:
+  explicit PosixProfileFile(const CodePage& codePage) : codePage_(codePage) {}
+
   std::string GetString(std::string_view lpAppName, std::string_view lpKeyName,
                         std::string_view lpDefault, int bufferSize,
                         const std::string& lpFileName) override {
-    FileDescriptor file;
-    struct stat info;
-    if (OpenRegularFile(lpFileName, file, info) != 0) {
-      return profile_text::ReadValue({}, lpAppName, lpKeyName, lpDefault, bufferSize);
+    const KeyRequest keys[] = {{lpKeyName, lpDefault}};
+    return std::move(GetStrings(lpAppName, keys, bufferSize, lpFileName).front());
+  }
+
+  std::vector<std::string> GetStrings(std::string_view lpAppName, std::span<const KeyRequest> keys,
+                                      int bufferSize, const std::string& lpFileName) override {
+    std::vector<std::string_view> names;
+    names.reserve(keys.size());
+    for (const KeyRequest& key : keys) names.push_back(key.lpKeyName);
+    std::vector<std::optional<std::string>> found(keys.size());
+    FileEncoding encoding = FileEncoding::kEightBit;
+    ReadValues(lpAppName, names, bufferSize, lpFileName, found, encoding);
+
+    std::vector<std::string> values;
+    values.reserve(keys.size());
+    const std::size_t maxLength = bufferSize > 0 ? std::size_t(bufferSize) - 1 : 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      values.push_back(found[i] ? profile_text::ValueFromFile(*found[i], encoding, codePage_,
+                                                              found[i]->size() == maxLength)
+                                : profile_text::DefaultValue(keys[i].lpDefault, bufferSize));
     }
-    profile_text::ValueReader reader(lpAppName, lpKeyName, lpDefault, bufferSize);
-    const int error = ReadChunks(file.get(), [&reader](std::string_view chunk) {
-      reader.Feed(chunk);
-      return !reader.done();
-    });
-    if (error != 0) return profile_text::ReadValue({}, lpAppName, lpKeyName, lpDefault, bufferSize);
-    return reader.Finish();
+    return values;
   }
 
   Status WriteString(std::string_view lpAppName, std::string_view lpKeyName,
@@ -224,9 +249,9 @@ class PosixProfileFile final : public ProfileFile {
     }
   }
 
-  static Status WriteLocked(std::string_view lpAppName, std::string_view lpKeyName,
-                            std::string_view lpString, const std::string& lpFileName,
-                            const std::filesystem::path& target, int folder) {
+  Status WriteLocked(std::string_view lpAppName, std::string_view lpKeyName,
+                     std::string_view lpString, const std::string& lpFileName,
+                     const std::filesystem::path& target, int folder) {
     // Also when this save changes nothing or fails.
     unlinkat(folder, TemporaryName(target.filename()).c_str(), 0);
     FileDescriptor current;
@@ -238,7 +263,12 @@ class PosixProfileFile final : public ProfileFile {
       return Failure(lpFileName, ReasonFor(errno));
     }
 
-    profile_text::WritePlanner planner(lpAppName, lpKeyName, lpString);
+    FileEncoding encoding;
+    if (const int headError = ReadEncoding(current, encoding); headError != 0) {
+      return Failure(lpFileName, ReasonFor(headError));
+    }
+    profile_text::WritePlanner planner(lpAppName, lpKeyName,
+                                       profile_text::ValueForFile(lpString, encoding, codePage_));
     if (current.valid()) {
       const int readError = ReadChunks(current.get(), [&planner](auto chunk) {
         planner.Feed(chunk);
@@ -281,12 +311,14 @@ class PosixProfileFile final : public ProfileFile {
     fsync(folder);
     return 0;
   }
+
+  const CodePage& codePage_;
 };
 
 }  // namespace
 
 ProfileFile& SystemProfileFile() {
-  static PosixProfileFile profileFile;
+  static PosixProfileFile profileFile(SystemCodePage());
   return profileFile;
 }
 

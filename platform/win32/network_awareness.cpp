@@ -1,52 +1,19 @@
-// IsDestinationReachableA from SENSAPI.DLL, loaded at the first question.
-// From Vista on that call fails with ERROR_CALL_NOT_IMPLEMENTED
-// (https://learn.microsoft.com/windows/win32/api/sensapi/nf-sensapi-isdestinationreachablea),
-// so the answer then comes from an ICMP echo, which needs no privilege on
-// Windows, and the speed of the interface that carries it.
+// IsDestinationReachableA from SENSAPI.DLL, loaded at the first question. Its
+// reference says that from Vista on it "always returns
+// ERROR_CALL_NOT_IMPLEMENTED", a non-zero result, beside TRUE and FALSE
+// (https://learn.microsoft.com/windows/win32/api/sensapi/nf-sensapi-isdestinationreachablea);
+// taken at its word that would be "reachable" at no speed, for any address.
 #include "platform/win32/network_awareness.h"
 
-// In this order: sockets before windows.h, the IP helper before ICMP.
-// clang-format off
-#include <winsock2.h>
-#include <ws2tcpip.h>
-#include <windows.h>
-#include <winternl.h>
-#include <iphlpapi.h>
-#include <icmpapi.h>
-// clang-format on
+#include <utility>
 
-#include <algorithm>
-#include <cstdint>
-#include <limits>
-#include <vector>
-
+#include "platform/win32/icmp_echo.h"
 #include "platform/win32/library.h"
 #include "platform/win32/system_error.h"
 #include "platform/win32/text.h"
 
 namespace platform::win32 {
 namespace {
-
-// The largest echo payload IPv4 carries (65535 less the IP and ICMP headers).
-constexpr std::int32_t kMaxPayload = 65500;
-// As long as the system's ping waits for a reply.
-constexpr DWORD kEchoTimeoutMs = 4000;
-
-// Icmpv6EchoReply of the Windows SDK, which mingw-w64's headers lack; its
-// address part is packed.
-#pragma pack(push, 1)
-struct Ipv6AddressEx {
-  USHORT sin6_port;
-  ULONG sin6_flowinfo;
-  USHORT sin6_addr[8];
-  ULONG sin6_scope_id;
-};
-#pragma pack(pop)
-struct Icmpv6EchoReply {
-  Ipv6AddressEx Address;
-  ULONG Status;
-  unsigned int RoundTripTime;
-};
 
 Status LookUpSensapi(IsDestinationReachableFunction& function) {
   // From the system folder only, never from beside the program.
@@ -61,122 +28,46 @@ Status LookUpSensapi(IsDestinationReachableFunction& function) {
   return Status::Ok();
 }
 
-// Name resolution needs Windows Sockets started.
-class Winsock {
- public:
-  Winsock() : error_(WSAStartup(MAKEWORD(2, 2), &data_)) {}
-  ~Winsock() {
-    if (error_ == 0) WSACleanup();
-  }
-  Winsock(const Winsock&) = delete;
-  Winsock& operator=(const Winsock&) = delete;
-  int error() const { return error_; }
-
- private:
-  WSADATA data_;
-  int error_;
-};
-
-// The first address `destination` stands for, or false when it has none.
-bool Resolve(const std::string& destination, sockaddr_storage& address) {
-  if (destination.empty()) return false;
-  ADDRINFOW hints{};
-  hints.ai_family = AF_UNSPEC;
-  ADDRINFOW* found = nullptr;
-  if (GetAddrInfoW(Widen(destination).c_str(), nullptr, &hints, &found) != 0) return false;
-  address = {};
-  std::copy_n(reinterpret_cast<const char*>(found->ai_addr), found->ai_addrlen,
-              reinterpret_cast<char*>(&address));
-  FreeAddrInfoW(found);
-  return true;
-}
-
-struct IcmpHandle {
-  HANDLE handle;
-  ~IcmpHandle() {
-    if (handle != INVALID_HANDLE_VALUE) IcmpCloseHandle(handle);
-  }
-};
-
-// Whether `address` answered an echo of `payload`; fails when the ICMP
-// service cannot be opened.
-Status Echo(const sockaddr_storage& address, std::vector<char>& payload, bool& answered) {
-  const bool v6 = address.ss_family == AF_INET6;
-  IcmpHandle icmp{v6 ? Icmp6CreateFile() : IcmpCreateFile()};
-  if (icmp.handle == INVALID_HANDLE_VALUE) return Status::Failure("ICMP: " + LastErrorText());
-  // Room for one reply with the payload, an ICMP error and the I/O status.
-  std::vector<char> reply(std::max(sizeof(ICMP_ECHO_REPLY), sizeof(Icmpv6EchoReply)) +
-                          payload.size() + 8 + sizeof(IO_STATUS_BLOCK));
-  const WORD size = static_cast<WORD>(payload.size());
-  const DWORD replySize = static_cast<DWORD>(reply.size());
-  if (v6) {
-    sockaddr_in6 source{};
-    source.sin6_family = AF_INET6;
-    sockaddr_in6 target = reinterpret_cast<const sockaddr_in6&>(address);
-    answered =
-        Icmp6SendEcho2(icmp.handle, nullptr, nullptr, nullptr, &source, &target, payload.data(),
-                       size, nullptr, reply.data(), replySize, kEchoTimeoutMs) > 0 &&
-        reinterpret_cast<const Icmpv6EchoReply*>(reply.data())->Status == IP_SUCCESS;
-  } else {
-    IPAddr target = reinterpret_cast<const sockaddr_in&>(address).sin_addr.s_addr;
-    answered = IcmpSendEcho2(icmp.handle, nullptr, nullptr, nullptr, target, payload.data(), size,
-                             nullptr, reply.data(), replySize, kEchoTimeoutMs) > 0 &&
-               reinterpret_cast<const ICMP_ECHO_REPLY*>(reply.data())->Status == IP_SUCCESS;
-  }
-  return Status::Ok();
-}
-
-// Link speed in bits per second as bytes per second, capped at what the
-// record's unsigned 32 bits hold; an unknown speed is 0.
-std::uint32_t BytesPerSecond(ULONG64 bitsPerSecond) {
-  if (bitsPerSecond == std::numeric_limits<ULONG64>::max()) return 0;
-  return static_cast<std::uint32_t>(
-      std::min<ULONG64>(bitsPerSecond / 8, std::numeric_limits<std::uint32_t>::max()));
-}
-
-void FillSpeeds(const sockaddr_storage& address, QOCINFO& lpQOCInfo) {
-  sockaddr_storage destination = address;
-  DWORD index = 0;
-  if (GetBestInterfaceEx(reinterpret_cast<sockaddr*>(&destination), &index) != NO_ERROR) return;
-  MIB_IF_ROW2 row{};
-  row.InterfaceIndex = index;
-  if (GetIfEntry2(&row) != NO_ERROR) return;
-  lpQOCInfo.dwInSpeed = BytesPerSecond(row.ReceiveLinkSpeed);
-  lpQOCInfo.dwOutSpeed = BytesPerSecond(row.TransmitLinkSpeed);
-}
-
 }  // namespace
 
-Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp) : lookUp_(std::move(lookUp)) {}
+bool RunsUnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp, bool underWine,
+                                             AskFunction askByEcho)
+    : lookUp_(std::move(lookUp)), underWine_(underWine), askByEcho_(std::move(askByEcho)) {}
 
 Status Win32NetworkAwareness::IsDestinationReachable(const std::string& lpszDestination,
                                                      QOCINFO& lpQOCInfo, bool& reachable) {
-  if (isDestinationReachableA_ == nullptr) {
-    Status found = lookUp_(isDestinationReachableA_);
-    if (!found.ok()) return found;
+  Status found = LookUp();
+  if (found.ok() && !underWine_ && AnsweredBySensapi(lpszDestination, lpQOCInfo, reachable)) {
+    return Status::Ok();
   }
-  const std::string destination = ToAnsi(lpszDestination);
-  SetLastError(ERROR_SUCCESS);
-  const BOOL answer = isDestinationReachableA_(destination.c_str(), &lpQOCInfo);
-  if (answer == FALSE && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED) {
-    return IsReachableByEcho(lpszDestination, lpQOCInfo, reachable);
-  }
-  reachable = answer != FALSE;
-  return Status::Ok();
+  Status echoed = askByEcho_(lpszDestination, lpQOCInfo, reachable);
+  if (echoed.ok() || found.ok()) return echoed;
+  return Status::Failure(found.message() + "\r\n" + echoed.message());
 }
 
-Status IsReachableByEcho(const std::string& destination, QOCINFO& lpQOCInfo, bool& reachable) {
-  reachable = false;
-  Winsock winsock;
-  if (winsock.error() != 0)
-    return Status::Failure("Windows Sockets: " + SystemErrorText(winsock.error()));
-  sockaddr_storage address;
-  if (!Resolve(destination, address)) return Status::Ok();
-  const std::int32_t requested = static_cast<std::int32_t>(lpQOCInfo.dwSize);
-  std::vector<char> payload(std::clamp(requested, 0, kMaxPayload), 'x');
-  Status echoed = Echo(address, payload, reachable);
-  if (reachable) FillSpeeds(address, lpQOCInfo);
-  return echoed;
+Status Win32NetworkAwareness::LookUp() {
+  if (isDestinationReachableA_ != nullptr) return Status::Ok();
+  return lookUp_(isDestinationReachableA_);
+}
+
+// False where the service is not implemented; the record is then as it was.
+bool Win32NetworkAwareness::AnsweredBySensapi(const std::string& lpszDestination,
+                                              QOCINFO& lpQOCInfo, bool& reachable) {
+  const std::string destination = ToAnsi(lpszDestination);
+  QOCINFO record = lpQOCInfo;
+  SetLastError(ERROR_SUCCESS);
+  const BOOL answer = isDestinationReachableA_(destination.c_str(), &record);
+  if (answer == ERROR_CALL_NOT_IMPLEMENTED ||
+      (answer == FALSE && GetLastError() == ERROR_CALL_NOT_IMPLEMENTED)) {
+    return false;
+  }
+  reachable = answer != FALSE;
+  lpQOCInfo = record;
+  return true;
 }
 
 }  // namespace platform::win32
@@ -184,7 +75,8 @@ Status IsReachableByEcho(const std::string& destination, QOCINFO& lpQOCInfo, boo
 namespace platform {
 
 NetworkAwareness& SystemNetworkAwareness() {
-  static win32::Win32NetworkAwareness service(win32::LookUpSensapi);
+  static win32::Win32NetworkAwareness service(win32::LookUpSensapi, win32::RunsUnderWine(),
+                                              win32::IsReachableByEcho);
   return service;
 }
 

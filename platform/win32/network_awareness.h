@@ -1,5 +1,6 @@
-// The Windows network-awareness service, split so that tests can stand in for
-// SENSAPI.DLL: Wine's IsDestinationReachableA always answers "reachable".
+// The Windows network-awareness service: SENSAPI's IsDestinationReachableA
+// where it is real, else the ICMP echo of icmp_echo.h. Its parts are passed
+// in, so that tests can stand in for SENSAPI.DLL, for Wine and for the echo.
 #pragma once
 
 #include <windows.h>
@@ -18,26 +19,33 @@ using IsDestinationReachableFunction = BOOL(WINAPI*)(LPCSTR, QOCINFO*);
 // Finds IsDestinationReachableA, or fails with the reason it cannot be had.
 using LookUpFunction = std::function<Status(IsDestinationReachableFunction&)>;
 
-// Asks `lookUp`'s function, looked up at the first question. When that
-// answers zero with ERROR_CALL_NOT_IMPLEMENTED, as it does from Vista on,
-// asks IsReachableByEcho instead.
+// Answers as NetworkAwareness::IsDestinationReachable does.
+using AskFunction = std::function<Status(const std::string&, QOCINFO&, bool&)>;
+
+// Whether this program runs under Wine, whose ntdll exports wine_get_version.
+bool RunsUnderWine();
+
+// Looks up `lookUp`'s function at the first question (and again at the next
+// while that fails) and believes its answer, except where it is not
+// implemented: under Wine (`underWine`), whose SENSAPI says "reachable" to
+// everything, and where it answers ERROR_CALL_NOT_IMPLEMENTED, as it does
+// from Vista on. There, or when it cannot be had, `askByEcho` answers; a
+// failure then names what could not be used.
 class Win32NetworkAwareness final : public NetworkAwareness {
  public:
-  explicit Win32NetworkAwareness(LookUpFunction lookUp);
+  Win32NetworkAwareness(LookUpFunction lookUp, bool underWine, AskFunction askByEcho);
 
   Status IsDestinationReachable(const std::string& lpszDestination, QOCINFO& lpQOCInfo,
                                 bool& reachable) override;
 
  private:
+  Status LookUp();
+  bool AnsweredBySensapi(const std::string& lpszDestination, QOCINFO& lpQOCInfo, bool& reachable);
+
   LookUpFunction lookUp_;
+  bool underWine_;
+  AskFunction askByEcho_;
   IsDestinationReachableFunction isDestinationReachableA_ = nullptr;
 };
-
-// Reachable when `destination` (an address or a host name, UTF-8) answers an
-// ICMP echo carrying lpQOCInfo.dwSize bytes (at most 65500); the speeds are
-// then those of the interface GetBestInterfaceEx picks for it, in bytes per
-// second. An unknown or unreachable destination is not reachable; fails only
-// when the system's ICMP service cannot be used.
-Status IsReachableByEcho(const std::string& destination, QOCINFO& lpQOCInfo, bool& reachable);
 
 }  // namespace platform::win32

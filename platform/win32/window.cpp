@@ -238,7 +238,12 @@ class Win32Form final : public FormView {
     if (HIWORD(wParam) != BN_CLICKED) return;
     std::size_t index = LOWORD(wParam) - kFirstControlId;  // IDOK and IDCANCEL wrap past the end
     if (index >= controls_.size() || layout_.controls[index].kind != ControlKind::kButton) return;
+    // The action runs to its end on this thread (Test waits for the network);
+    // the busy cursor says so. Nothing resets it meanwhile, as no message is
+    // handled until a message box opens, which shows its own arrow.
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     Dispatch([this, index] { events_.Click(*this, index); });
+    SetCursor(previous);
   }
 
   void OnDpiChanged(UINT dpi, const RECT& suggested) {

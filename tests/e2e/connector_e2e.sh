@@ -1,15 +1,21 @@
 #!/bin/bash
 # Drives the real connector window: first-run defaults, its class and icon,
 # Save, tab order, Enter and Escape, Connect launching a client, the
-# missing-client message, a client that cannot start, Test, Cancel, and the
-# window at the desktop's scale (Xft.dpi).
-# Usage: connector_e2e.sh PATH_TO_CONNECTOR
+# missing-client message, a client that cannot start, a Windows client
+# started through Wine, Test, Cancel, and the window at the desktop's scale
+# (Xft.dpi).
+# Usage: [WINEPREFIX=...] connector_e2e.sh PATH_TO_CONNECTOR [PATH_TO_WINDOWS_CLIENT]
+# (without a Windows client, its scenes are left out)
 source "$(dirname "$0")/lib.sh"
 
 CONNECTOR=$(realpath "$1")
+WINDOWS_CLIENT=${2:+$(realpath "$2")}
 APP=$(realpath "$(dirname "$0")/../../app")
 WORK=$(mktemp -d)
-trap 'stop_xvfb; pkill -P $$ 2>/dev/null || true; rm -rf "$WORK"' EXIT
+export WINEPREFIX=${WINEPREFIX:-$WORK/wineprefix}
+export WINEDEBUG=-all
+# Wine's session ends before its display does.
+trap 'wineserver -k 2>/dev/null || true; stop_xvfb; pkill -P $$ 2>/dev/null || true; rm -rf "$WORK"' EXIT
 start_xvfb
 
 # A sanitized build writes its reports here; any report fails the test.
@@ -27,10 +33,14 @@ cp "$CONNECTOR" "$GAME/connector"
 INI="$GAME/game.ini"
 
 # CONNECTOR_WRAPPER, when set, is a command that runs the program, such as
-# valgrind with its options.
+# valgrind with its options. Arguments are NAME=value settings of the
+# connector's environment.
 start_connector() {
-  # shellcheck disable=SC2086 # the wrapper is a command and its options
-  (cd "$CWD" && exec ${CONNECTOR_WRAPPER:-} "$GAME/connector") &
+  # shellcheck disable=SC2206 # the wrapper is a command and its options
+  local wrapper=(${CONNECTOR_WRAPPER:-})
+  # Named in full, as the settings may change PATH.
+  [ ${#wrapper[@]} -eq 0 ] || wrapper[0]=$(command -v "${wrapper[0]}")
+  (cd "$CWD" && exec env "$@" "${wrapper[@]}" "$GAME/connector") &
   PID=$!
   focus_window "Dedozeroz Adodivu"
 }
@@ -118,7 +128,6 @@ if [ -z "${CONNECTOR_WRAPPER:-}" ]; then
   stop_connector
 fi
 
-echo "== Test against 127.0.0.1 shows the reached message; an overflow is reported"
 # The message's text is selectable: copied to the clipboard, it can be read back.
 clipboard_matches() { [[ "$(xclip -o -selection clipboard 2>/dev/null)" =~ $1 ]]; }
 read_message() {
@@ -127,8 +136,38 @@ read_message() {
   wait_for "the message '$1'" clipboard_matches "$1"
   keys Tab space
   wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
-  kill -0 "$PID" || fail "the window closed after Test"
+  kill -0 "$PID" || fail "the window closed after the message"
 }
+
+# The Windows client's scenes, when there is one to start.
+if [ -n "$WINDOWS_CLIENT" ]; then
+  echo "== a Windows client, without its execute bit, starts through Wine"
+  [ -f "$WINEPREFIX/system.reg" ] || WINEDEBUG=-all wineboot -i >/dev/null 2>&1
+  cp "$WINDOWS_CLIENT" "$CWD/kestrune.bin"
+  chmod -x "$CWD/kestrune.bin"
+  printf '[Connector]\r\nLastServerName=Wine\r\n' > "$INI"
+  # WINEPREFIX passes through to Wine: no other prefix appears in this HOME.
+  mkdir "$WORK/home"
+  start_connector HOME="$WORK/home"
+  tab_to 2 && keys space   # btnConnect
+  WAIT_SECONDS=120 wait_for "the Windows client's record" test -f "$CWD/record.txt"
+  cwd_windows="Z:${CWD//\//\\}"
+  printf 'cmdline="%s\\kestrune.bin" Wine 127.0.0.1 2597 0\ncwd=%s\nshow=1\nuseshowwindow=yes\nprogram=%s\\kestrune.bin\n' \
+    "$cwd_windows" "$cwd_windows" "$cwd_windows" > "$WORK/record.txt"
+  cmp -s "$CWD/record.txt" "$WORK/record.txt" ||
+    fail "the Windows client's record: $(cat "$CWD/record.txt")"
+  wait_for "the connector to end" process_gone "$PID"
+  [ ! -e "$WORK/home/.wine" ] || fail "Wine did not get WINEPREFIX"
+
+  echo "== without Wine, a Windows client is reported and the window stays"
+  start_connector PATH=/nonexistent
+  tab_to 2 && keys space
+  read_message "^The client could not be started."$'\n'"kestrune.bin is a Windows program, and Wine is needed to start it: no \"wine\" was found on PATH\.\$"
+  stop_connector
+  rm "$CWD/kestrune.bin" "$CWD/record.txt"
+fi
+
+echo "== Test against 127.0.0.1 shows the reached message; an overflow is reported"
 printf '[Connector]\r\nLastIp=127.0.0.1\r\n' > "$INI"
 start_connector
 tab_to 5 && keys space   # btnTest
@@ -147,6 +186,24 @@ wait_for "the tileset to be saved" file_has "$INI" "LastTileSet=0"
 printf '[Connector]\r\nBinName=\xC3\x28.bin\r\nLastIp=\xFF\xFE\r\nLastServerName=N\xED\xA0\x80\r\nLastPort=\xF4\x90\x80\x80\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
 cmp -s "$INI" "$WORK/expected.ini" || fail "invalid UTF-8 not saved back as it was: $(cat -A "$INI")"
 kill -0 "$PID" || fail "the window closed"
+stop_connector
+
+echo "== typed text is saved in the code page when it holds it, else as UTF-8"
+printf '[Connector]\r\n' > "$INI"
+start_connector LC_ALL=C   # code page 1252
+keys ctrl+a && type_text "Café"              # txtName
+keys shift+Tab && type_text "Ωμέγα"          # wraps to txtTileSet, its text selected
+keys shift+Tab shift+Tab space               # txtport, cmdSave: Save
+wait_for "the fields to be saved" file_has "$INI" "LastTileSet="
+grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "Café not in code page 1252: $(cat -A "$INI")"
+grep -qa $'^LastTileSet=Ωμέγα\r$' "$INI" || fail "Ωμέγα not as UTF-8: $(cat -A "$INI")"
+stop_connector
+# In a Greek locale the code page is 1253, as Wine's would be: the UTF-8 is
+# saved in it, and the 1252 byte, read as Greek, comes back unchanged.
+start_connector LC_ALL=el_GR.UTF-8
+tab_to 7 && keys space                       # cmdSave
+wait_for "the tileset in code page 1253" grep -qa $'^LastTileSet=\xD9\xEC\xDD\xE3\xE1\r$' "$INI"
+grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "an unchanged value changed: $(cat -A "$INI")"
 stop_connector
 
 echo "== Tab from txtIP reaches btnConnect, which starts the client and closes"

@@ -24,7 +24,7 @@ start_xvfb() {
   rm -f "$fdfile"
 }
 
-stop_xvfb() { kill "$XVFB_PID" 2>/dev/null || true; }
+stop_xvfb() { [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true; }
 
 # wait_for DESCRIPTION COMMAND...: polls COMMAND for up to WAIT_SECONDS
 # (30 unless set), generous for a loaded machine; a passing run waits only as

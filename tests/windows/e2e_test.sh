@@ -10,6 +10,29 @@
 source "$(dirname "$0")/../e2e/lib.sh"
 : "${WINEPREFIX:?the Wine prefix the Wine command uses}"
 
+# The first program of a Wine session starts the desktop process, which then
+# serves that program's X display, or none, to every window of the session.
+# So wait until any session before (another run's, or the unit tests', which
+# have no display) has ended, and begin ours on our display; end it before
+# the display goes away.
+end_of_wine_session() { timeout 120 wineserver -w || fail "Wine's session does not end"; }
+
+# Test sends ICMP echoes, from Wine's device processes. So the whole session
+# (server, devices, programs) starts in a network namespace of this test's
+# own with only loopback up, from which no packet can leave the machine; X
+# still reaches Xvfb through its socket file. A mount namespace lets it have
+# a name server of its own. Where these cannot be had, Test is left out.
+if [ -z "${E2E_NETWORK:-}" ]; then
+  end_of_wine_session  # one started outside must not serve ours
+  for unshare in "unshare --net --mount" "unshare --net --mount --map-root-user"; do
+    # shellcheck disable=SC2086 # the command and its options
+    if $unshare true 2>/dev/null; then E2E_NETWORK=own exec $unshare -- "$BASH" "$0" "$@"; fi
+  done
+  echo "no network namespace can be made here: Test is left out"
+  E2E_NETWORK=shared
+fi
+if [ "$E2E_NETWORK" = own ]; then ip link set lo up || fail "loopback cannot be set up"; fi
+
 CONNECTOR=$(realpath "$1")
 FAKE_CLIENT=$(realpath "$2")
 PROBE=$(realpath "$3")
@@ -21,13 +44,6 @@ set_dpi() {
   "${WINE[@]}" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$1" /f \
     >/dev/null 2>&1
 }
-
-# The first program of a Wine session starts the desktop process, which then
-# serves that program's X display, or none, to every window of the session.
-# So wait until any session before (another run's, or the unit tests', which
-# have no display) has ended, and begin ours on our display; end it before
-# the display goes away.
-end_of_wine_session() { timeout 120 wineserver -w || fail "Wine's session does not end"; }
 
 WORK=$(mktemp -d)
 trap 'kill "$PID" 2>/dev/null || true; set_dpi 96; end_of_wine_session; stop_xvfb; rm -rf "$WORK"' EXIT
@@ -118,7 +134,40 @@ close_message() {
   focus_window "Dedozeroz Adodivu"
 }
 
-TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 BTNTEST=8 CMDSAVE=11 TXTPORT=12
+# Fails unless the Wine server of this prefix and every other process of its
+# session (devices, programs) is in this test's network namespace.
+session_in_own_network() {
+  local environ process net ours servers=0
+  ours=$(readlink /proc/self/ns/net)
+  for environ in /proc/[0-9]*/environ; do
+    { tr '\0' '\n' <"$environ"; } 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    process=${environ%/environ}
+    net=$(readlink "$process/ns/net" 2>/dev/null) || continue  # gone meanwhile
+    [ "$net" = "$ours" ] || fail "$(tr '\0' ' ' <"$process/cmdline") runs outside the test's network"
+    if grep -q wineserver "$process/cmdline" 2>/dev/null; then servers=$((servers + 1)); fi
+  done
+  [ "$servers" -gt 0 ] || fail "no Wine server of this prefix found"
+}
+
+# Presses Test with $1 in txtIP and compares its message with stdin, where
+# "#.0" stands for any number in that pattern; prints how long it took. The
+# message must come within ANSWER_SECONDS (60 unless set).
+test_says() {
+  local expected start
+  expected=$(cat)
+  set_text $TXTIP "$1"
+  tab_to $BTNTEST
+  start=$EPOCHREALTIME
+  keys space
+  WAIT_SECONDS=${ANSWER_SECONDS:-60} wait_for "Test's message" window_shown "Connector"
+  echo "Test on $1 answered in $(awk -v s="$start" -v e="$EPOCHREALTIME" \
+    'BEGIN { printf "%.2f", e - s }') s (key press to message shown, polled every 50 ms)"
+  diff <(message | sed -E 's/ -?[0-9]*\.[0-9] Kb\/s/ #.0 Kb\/s/') <(echo "$expected") ||
+    fail "unexpected message for Test on $1"
+  close_message
+}
+
+TXTNAME=0 TXTIP=1 BTNCONNECT=4 BTNCANCEL=5 TXTBIN=7 BTNTEST=8 CMDSAVE=11 TXTPORT=12 TXTTILESET=14
 
 echo "== first run: the defaults, at the table's positions in pixels (96 dpi)"
 start_connector
@@ -216,8 +265,8 @@ set_text $TXTBIN "kestrune.bin"
 set_text $TXTIP " 10.0.0.1 "          # blanks are dropped from the words
 press $BTNCONNECT
 wait_long "the client's record" test -f "$CWD/record.txt"
-printf 'cmdline=kestrune.bin Alpha 10.0.0.1 2600 0\ncwd=%s\nshow=1\nuseshowwindow=yes\n' \
-  "$CWD_WINDOWS" > "$WORK/record.txt"
+printf 'cmdline=kestrune.bin Alpha 10.0.0.1 2600 0\ncwd=%s\nshow=1\nuseshowwindow=yes\nprogram=%s\\kestrune.bin\n' \
+  "$CWD_WINDOWS" "$CWD_WINDOWS" > "$WORK/record.txt"
 cmp -s "$CWD/record.txt" "$WORK/record.txt" || fail "client record: $(cat "$CWD/record.txt")"
 wait_long "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/saved.ini" || fail "Connect changed game.ini"
@@ -231,18 +280,53 @@ press $BTNCANCEL
 wait_long "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/saved.ini" || fail "Cancel changed game.ini"
 
-echo "== Test asks SENSAPI, which under Wine answers reachable at no speed"
+echo "== typed text is saved in the ANSI code page when it holds it, else as UTF-8"
 start_connector
-press $BTNTEST
-wait_long "the message" window_shown "Connector"
-diff <(message) - <<'EOF' || fail "unexpected message box"
+set_text $TXTNAME "Café"
+set_text $TXTTILESET "Ωμέγα"
+press $CMDSAVE
+wait_long "the fields to be saved" grep -qa $'^LastTileSet=Ωμέγα\r$' "$INI"
+grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "Café not in code page 1252: $(cat -A "$INI")"
+press $BTNCANCEL
+wait_long "the connector to end" process_gone "$PID"
+cp "$WORK/saved.ini" "$INI"
+
+echo "== Test: loopback can be reached, with two speeds; an address without a route cannot"
+start_connector
+if [ "$E2E_NETWORK" = own ]; then
+  session_in_own_network
+  # The speeds, "#.0" numbers, are the link's, which Wine does not know.
+  test_says 127.0.0.1 <<'EOF'
 caption Connector
 owner Dedozeroz Adodivu
 text The destination can be reached!
-The speed of data coming in from the destination is .0 Kb/s,
-and the speed of data sent to the destination is .0 Kb/s.
+The speed of data coming in from the destination is #.0 Kb/s,
+and the speed of data sent to the destination is #.0 Kb/s.
 EOF
-close_message
+  test_says 203.0.113.1 <<'EOF'
+caption Connector
+owner Dedozeroz Adodivu
+text The destination cannot be reached!
+EOF
+
+  echo "== Test: a silent host, and a name whose name server is silent, cannot be reached"
+  # 198.51.100.2 lies beyond a veth link whose other end, also in this
+  # namespace, drops what it gets; it is also the name server, asked once
+  # with a 30 s time-out, so that only a bounded resolution answers in time.
+  printf 'nameserver 198.51.100.2\noptions timeout:30 attempts:1\n' >"$WORK/resolv.conf"
+  { ip link add silent type veth peer name silentpeer &&
+    ip addr add 198.51.100.1/24 dev silent &&
+    ip link set silent up && ip link set silentpeer up &&
+    ip neigh add 198.51.100.2 lladdr 02:00:00:00:00:02 dev silent &&
+    mount --bind "$WORK/resolv.conf" /etc/resolv.conf; } || fail "no silent host here"
+  for destination in 198.51.100.2 no-such-host.invalid; do
+    ANSWER_SECONDS=20 test_says "$destination" <<'EOF'
+caption Connector
+owner Dedozeroz Adodivu
+text The destination cannot be reached!
+EOF
+  done
+fi
 
 echo "== a Save that cannot write is reported and the window stays"
 rm "$INI" && mkdir "$INI"

@@ -1,6 +1,6 @@
 // A stand-in game client: records how it was started in "record.txt" beside
-// itself (its command line, working directory and show-window request), then
-// ends. The record is written under another name and renamed into place, so
+// itself (its command line, working directory, show-window request and its
+// own program file), then ends. The record is written under another name and renamed into place, so
 // a reader never sees half of it.
 #include <windows.h>
 
@@ -27,7 +27,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   std::string record =
       "cmdline=" + platform::win32::Narrow(GetCommandLineW()) +
       "\ncwd=" + platform::win32::Narrow(cwd) + "\nshow=" + std::to_string(startup.wShowWindow) +
-      "\nuseshowwindow=" + ((startup.dwFlags & STARTF_USESHOWWINDOW) ? "yes" : "no") + "\n";
+      "\nuseshowwindow=" + ((startup.dwFlags & STARTF_USESHOWWINDOW) ? "yes" : "no") +
+      "\nprogram=" + platform::win32::Narrow(path) + "\n";
   std::wstring folder = Folder(path);
   std::wstring partial = folder + L"record.tmp";
   HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -1,64 +1,34 @@
 // The real Windows services (run under Wine here): file search, process
-// start, the profile file's ANSI texts and failures, the program folder and
-// the network-awareness service with SENSAPI faked.
+// start, the profile file's ANSI texts and failures and the program folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "platform/file_search.h"
 #include "platform/process_start.h"
 #include "platform/profile_file.h"
 #include "platform/program_folder.h"
-#include "platform/win32/network_awareness.h"
+#include "support/files.h"
+#include "support/temp_folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Utf8(const fs::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
+using testing_support::AwaitRecord;
+using testing_support::ReadFile;
+using testing_support::Utf8;
 
 // A new, empty folder that is also the working directory for one test.
-class WorkFolder {
- public:
-  WorkFolder() : previous_(fs::current_path()) {
-    fs::path base = fs::temp_directory_path();
-    for (int n = 0; !fs::create_directory(path_ = base / ("connector-test-" + std::to_string(n)));
-         ++n) {
-    }
-    fs::current_path(path_);
-  }
-  ~WorkFolder() {
-    fs::current_path(previous_);
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
+struct WorkFolder {
+  testing_support::TempFolder folder;
+  testing_support::WorkingDirectory cwd{folder.path()};
 
-  const fs::path& path() const { return path_; }
+  const fs::path& path() const { return folder.path(); }
   fs::path Write(const fs::path& name, std::string_view content) const {
-    fs::create_directories((path_ / name).parent_path());
-    std::ofstream(path_ / name, std::ios::binary) << content;
-    return path_ / name;
+    return folder.Write(name, content);
   }
-
- private:
-  fs::path previous_;
-  fs::path path_;
 };
 
 TEST(SystemFileSearch, CountsOnlyTheOrdinaryAttributeSet) {
@@ -98,15 +68,6 @@ fs::path InstallFakeClient(const WorkFolder& folder, const fs::path& name) {
   return client;
 }
 
-// The client runs on its own; wait for its record, within a generous bound.
-// The record is renamed into place whole, but the client may still hold it
-// open for the rename for a moment, so an empty read means "not yet".
-std::string AwaitRecord(const fs::path& record) {
-  std::string content;
-  for (int i = 0; i < 3000 && (content = ReadFile(record)).empty(); ++i) Sleep(10);
-  return content;
-}
-
 TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
   WorkFolder folder;
   InstallFakeClient(folder, "kestrune.bin");
@@ -114,9 +75,10 @@ TEST(SystemProcessStart, StartsAnyExtensionAsAProgramWithTheWordsAsTyped) {
   const std::string commandLine = "kestrune.bin NAME 127.0.0.1 \"q\"%PATH%&|^ ";
   ASSERT_TRUE(platform::SystemProcessStart().Start("kestrune.bin", commandLine).ok());
 
-  EXPECT_EQ(
-      AwaitRecord(folder.path() / "record.txt"),
-      "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) + "\nshow=1\nuseshowwindow=yes\n");
+  EXPECT_EQ(AwaitRecord(folder.path() / "record.txt"),
+            "cmdline=" + commandLine + "\ncwd=" + Utf8(folder.path()) +
+                "\nshow=1\nuseshowwindow=yes\nprogram=" + Utf8(folder.path() / "kestrune.bin") +
+                "\n");
 }
 
 TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
@@ -129,7 +91,8 @@ TEST(SystemProcessStart, QuotesAProgramPathThatHoldsABlank) {
 
   EXPECT_EQ(AwaitRecord(folder.path() / "game client" / "record.txt"),
             "cmdline=\"game client\\client.exe\" N 1.2.3.4  \ncwd=" + Utf8(folder.path()) +
-                "\nshow=1\nuseshowwindow=yes\n");
+                "\nshow=1\nuseshowwindow=yes\nprogram=" +
+                Utf8(folder.path() / "game client" / "client.exe") + "\n");
 }
 
 TEST(SystemProcessStart, NeverSearchesThePath) {
@@ -162,10 +125,12 @@ TEST(SystemProfileFile, TextsCrossInTheAnsiCodePage) {
   EXPECT_EQ(ReadFile(folder.path() / "game.ini"), "[Connector]\r\nLastServerName=Caf\xe9 \x80\r\n");
   EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastServerName", "", 255, file),
             "Caf\u00e9 \u20ac");
-  // Characters the code page lacks cannot be stored.
+  // Characters the code page lacks are stored as UTF-8, not as '?'.
   ASSERT_TRUE(
       platform::SystemProfileFile().WriteString("Connector", "LastIp", "\u4e2d", file).ok());
-  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file), "?");
+  EXPECT_NE(ReadFile(folder.path() / "game.ini").find("LastIp=\u4e2d\r\n"), std::string::npos);
+  EXPECT_EQ(platform::SystemProfileFile().GetString("Connector", "LastIp", "", 255, file),
+            "\u4e2d");
 }
 
 TEST(SystemProfileFile, AFailedWriteNamesTheFileAndTheReason) {
@@ -186,108 +151,6 @@ TEST(ProgramFolder, IsTheExecutablesFolderWithItsSeparator) {
   std::string folder = platform::ProgramFolder();
   ASSERT_EQ(folder.back(), '\\');
   EXPECT_TRUE(fs::exists(fs::u8path(folder + "windows_platform_tests.exe")));
-}
-
-// SENSAPI's IsDestinationReachableA stand-ins: the record each last saw, and
-// how each answers.
-platform::QOCINFO seenRecord;
-std::string seenDestination;
-
-BOOL WINAPI ReachableFast(LPCSTR destination, platform::QOCINFO* record) {
-  seenDestination = destination;
-  seenRecord = *record;
-  record->dwInSpeed = 10 * 1024;
-  record->dwOutSpeed = 2 * 1024;
-  return TRUE;
-}
-
-BOOL WINAPI NotImplemented(LPCSTR destination, platform::QOCINFO* record) {
-  seenDestination = destination;
-  seenRecord = *record;
-  SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-  return FALSE;
-}
-
-BOOL WINAPI Unreachable(LPCSTR, platform::QOCINFO*) {
-  SetLastError(ERROR_HOST_UNREACHABLE);
-  return FALSE;
-}
-
-platform::win32::LookUpFunction Found(platform::win32::IsDestinationReachableFunction function) {
-  return [function](platform::win32::IsDestinationReachableFunction& found) {
-    found = function;
-    return platform::Status::Ok();
-  };
-}
-
-TEST(NetworkAwareness, PassesTheRecordAsFilledAndReadsTheSpeeds) {
-  platform::win32::Win32NetworkAwareness service(Found(ReachableFast));
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = false;
-
-  ASSERT_TRUE(service.IsDestinationReachable("server.example", record, reachable).ok());
-
-  EXPECT_TRUE(reachable);
-  EXPECT_EQ(seenDestination, "server.example");
-  EXPECT_EQ(seenRecord.dwSize, 5u);
-  EXPECT_EQ(seenRecord.dwFlags, 0u);
-  EXPECT_EQ(record.dwInSpeed, 10u * 1024);
-  EXPECT_EQ(record.dwOutSpeed, 2u * 1024);
-}
-
-TEST(NetworkAwareness, AnyOtherRefusalIsUnreachable) {
-  platform::win32::Win32NetworkAwareness service(Found(Unreachable));
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = true;
-  ASSERT_TRUE(service.IsDestinationReachable("127.0.0.1", record, reachable).ok());
-  EXPECT_FALSE(reachable);
-}
-
-TEST(NetworkAwareness, FallsBackToAnEchoWhereSensapiIsNotImplemented) {
-  platform::win32::Win32NetworkAwareness service(Found(NotImplemented));
-  struct Case {
-    std::string destination;
-    bool reachable;
-  };
-  const Case cases[] = {
-      {"127.0.0.1", true},
-      {"localhost", true},
-      {"", false},
-      {"no such host.invalid", false},
-  };
-  for (const Case& c : cases) {
-    platform::QOCINFO record{64, 0, 0, 0};
-    bool reachable = !c.reachable;
-    ASSERT_TRUE(service.IsDestinationReachable(c.destination, record, reachable).ok());
-    EXPECT_EQ(reachable, c.reachable) << c.destination;
-    EXPECT_EQ(seenDestination, c.destination);
-  }
-}
-
-TEST(NetworkAwareness, AMissingServiceIsAFailureAskedAgainNextTime) {
-  int lookUps = 0;
-  platform::win32::Win32NetworkAwareness service(
-      [&lookUps](platform::win32::IsDestinationReachableFunction&) {
-        ++lookUps;
-        return platform::Status::Failure("SENSAPI.DLL: gone");
-      });
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = false;
-  for (int i = 0; i < 2; ++i) {
-    platform::Status asked = service.IsDestinationReachable("127.0.0.1", record, reachable);
-    ASSERT_FALSE(asked.ok());
-    EXPECT_EQ(asked.message(), "SENSAPI.DLL: gone");
-  }
-  EXPECT_EQ(lookUps, 2);
-}
-
-TEST(NetworkAwareness, TheSystemServiceLoadsAndAnswers) {
-  platform::QOCINFO record{5, 0, 0, 0};
-  bool reachable = false;
-  EXPECT_TRUE(platform::SystemNetworkAwareness()
-                  .IsDestinationReachable("127.0.0.1", record, reachable)
-                  .ok());
-  EXPECT_TRUE(reachable);
 }
 
 }  // namespace

@@ -1,0 +1,51 @@
+#include "platform/code_page.h"
+
+#include <algorithm>
+
+#include "platform/utf8.h"
+
+namespace platform {
+namespace {
+
+bool HasNonAscii(std::string_view bytes) {
+  return std::any_of(bytes.begin(), bytes.end(),
+                     [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
+}
+
+// `bytes` less a last UTF-8 sequence that was cut short, or all of them.
+std::string_view WithoutCutCharacter(std::string_view bytes) {
+  // A lead byte within the last three starts the only sequence that can be
+  // incomplete.
+  for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
+    const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
+    if ((byte & 0xC0) != 0x80) {
+      const std::size_t needed = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+      return needed > back ? bytes.substr(0, bytes.size() - back) : bytes;
+    }
+  }
+  return bytes;
+}
+
+bool ReadsAsUtf8(std::string_view bytes, const CodePage& codePage) {
+  return codePage.readsUtf8First() && HasNonAscii(bytes) && utf8::IsValid(bytes);
+}
+
+}  // namespace
+
+std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, bool mayBeCut) {
+  if (ReadsAsUtf8(bytes, codePage)) return std::string(bytes);
+  if (mayBeCut) {
+    const std::string_view whole = WithoutCutCharacter(bytes);
+    if (whole.size() < bytes.size() && ReadsAsUtf8(whole, codePage)) return std::string(whole);
+  }
+  return codePage.ToUtf8(bytes).value_or(std::string(bytes));
+}
+
+std::string ValueToCodePage(std::string_view text, const CodePage& codePage) {
+  if (!utf8::IsValid(text)) return std::string(text);
+  std::optional<std::string> bytes = codePage.FromUtf8(text);
+  if (!bytes || ValueFromCodePage(*bytes, codePage, false) != text) return std::string(text);
+  return *bytes;
+}
+
+}  // namespace platform
