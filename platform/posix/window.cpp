@@ -288,17 +288,17 @@ class FltkForm final : public FormView {
 
   // Measuring text loads the fonts, the bulk of a start's work: the form is
   // mapped first (the request sent at once, not with the first paint) and
-  // its labels fitted while the server shows it. What no paint needs, the
-  // icon among it, waits until the first paint is sent, which FLTK holds
-  // back until the window is exposed.
+  // its labels fitted while the server shows it. What no paint needs waits
+  // until the first paint is sent, which FLTK holds back until the window
+  // is exposed; the icon, which nothing waits for, comes last.
   int Run() {
     events_.Load(*this);
     ShowWithOwnClass(*window_);
     FitLabels();
     AwaitFirstExpose();
     Fl::flush();
-    if (window_->shown()) SetIcon(*window_, icon_);
     PrepareForInput();
+    if (window_->shown()) SetIcon(*window_, icon_);
     return Fl::run();
   }
 
