@@ -13,6 +13,7 @@
 #include <FL/Fl_Multiline_Output.H>
 #include <FL/fl_draw.H>
 #include <FL/x.H>
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <zlib.h>
 
@@ -22,6 +23,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -195,6 +197,7 @@ std::string WithUnixLineBreaks(std::string_view text) {
 
 // A form window on which Enter and Escape press nothing. Tab and Shift+Tab
 // walk the controls in creation order, which is the table's order.
+// `afterEvent` runs once each event has been handled.
 class FormWindow final : public Fl_Double_Window {
  public:
   using Fl_Double_Window::Fl_Double_Window;
@@ -203,8 +206,12 @@ class FormWindow final : public Fl_Double_Window {
     if ((event == FL_KEYBOARD || event == FL_SHORTCUT) && IsSwallowedKey(Fl::event_key())) {
       return 1;
     }
-    return Fl_Double_Window::handle(event);
+    const int handled = Fl_Double_Window::handle(event);
+    if (afterEvent) afterEvent();
+    return handled;
   }
+
+  std::function<void()> afterEvent;
 
  private:
   // Arrows would move the focus between controls in FLTK; Enter would act
@@ -276,7 +283,11 @@ class MessageBox {
 class FltkForm final : public FormView {
  public:
   FltkForm(const FormLayout& layout, FormEvents& events, std::string_view appTitle)
-      : events_(events), appTitle_(appTitle), caption_(layout.caption), icon_(layout.icon) {
+      : layout_(layout),
+        events_(events),
+        appTitle_(appTitle),
+        caption_(layout.caption),
+        icon_(layout.icon) {
     window_ = std::make_unique<FormWindow>(scale_.Pixels(layout.clientWidth),
                                            scale_.Pixels(layout.clientHeight), caption_.c_str());
     for (const ControlLayout& control : layout.controls)
@@ -284,6 +295,7 @@ class FltkForm final : public FormView {
     KeepControlsInPlaceOnResize();
     window_->end();
     window_->callback(OnCloseRequest, this);
+    window_->afterEvent = [this] { PublishFocus(); };
   }
 
   // Measuring text loads the fonts, the bulk of a start's work: the form is
@@ -292,12 +304,14 @@ class FltkForm final : public FormView {
   // until the first paint is sent, which FLTK holds back until the window
   // is exposed; the icon, which nothing waits for, comes last.
   int Run() {
-    events_.Load(*this);
+    Guarded([this] { events_.Load(*this); });
+    if (closed_) return 0;  // closed while loading
     ShowWithOwnClass(*window_);
     FitLabels();
     AwaitFirstExpose();
     Fl::flush();
     PrepareForInput();
+    PublishFocus();
     if (window_->shown()) SetIcon(*window_, icon_);
     return Fl::run();
   }
@@ -318,7 +332,10 @@ class FltkForm final : public FormView {
     MessageBox::Show(window_.get(), appTitle_, text, scale_, icon_);
   }
 
-  void Close() override { window_->hide(); }
+  void Close() override {
+    closed_ = true;
+    window_->hide();
+  }
 
  private:
   Fl_Widget* CreateControl(const ControlLayout& control) {
@@ -391,16 +408,37 @@ class FltkForm final : public FormView {
   }
 
   // Every action runs to its end on this thread; the busy cursor says so.
-  // Nothing an action throws may end the program: it is reported instead.
   void Dispatch(std::size_t button) {
     window_->cursor(FL_CURSOR_WAIT);
     Fl::flush();
+    Guarded([this, button] { events_.Click(*this, button); });
+    if (window_->shown()) window_->cursor(FL_CURSOR_DEFAULT);
+  }
+
+  // Nothing an event throws may end the program: it is reported instead.
+  void Guarded(const std::function<void()>& event) {
     try {
-      events_.Click(*this, button);
+      event();
     } catch (const std::exception& failure) {
       ShowMessage(failure.what());
     }
-    if (window_->shown()) window_->cursor(FL_CURSOR_DEFAULT);
+  }
+
+  // The name of the control that holds the focus, as the window's X property
+  // _CONNECTOR_FOCUS: where keys go, for a program that drives the window
+  // (the end-to-end test). Written only when it changes.
+  void PublishFocus() {
+    if (!window_->shown()) return;
+    const auto found = std::find(controls_.begin(), controls_.end(), Fl::focus());
+    const std::string_view name =
+        found == controls_.end() ? ""
+                                 : layout_.controls[std::size_t(found - controls_.begin())].name;
+    if (name == publishedFocus_) return;
+    publishedFocus_ = name;
+    XChangeProperty(fl_display, fl_xid(window_.get()),
+                    XInternAtom(fl_display, "_CONNECTOR_FOCUS", False), XA_STRING, 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char*>(name.data()),
+                    static_cast<int>(name.size()));
   }
 
   // FLTK calls the window's callback for Escape and for the frame's close
@@ -410,6 +448,7 @@ class FltkForm final : public FormView {
     static_cast<FltkForm*>(data)->Close();
   }
 
+  const FormLayout& layout_;
   Scale scale_;
   FormEvents& events_;
   std::string appTitle_;
@@ -417,6 +456,8 @@ class FltkForm final : public FormView {
   FormIcon icon_;
   std::unique_ptr<FormWindow> window_;
   std::vector<Fl_Widget*> controls_;  // owned by window_, in table order
+  bool closed_ = false;
+  std::string_view publishedFocus_ = "-";  // none yet
 };
 
 }  // namespace

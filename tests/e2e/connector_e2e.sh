@@ -57,10 +57,42 @@ icon_sizes() {
 ARCHIVE_ICON_SIZES=$(ls "$APP/icon/png" | sed -n 's/^connector-\([0-9]*\)\.png$/\1/p' | sort -n | xargs)
 icon_complete() { [ "$(icon_sizes "$1")" = "$ARCHIVE_ICON_SIZES" ]; }
 
-# Tab walks from txtName (0) to the control at position $1 in the focus
-# order txtName, txtIP, btnConnect, btnCancel, txtBin, btnTest, txtDataSize,
-# cmdSave, txtport, txtTileSet.
-tab_to() { for _ in $(seq "$1"); do keys Tab; done; }
+# The focus order: labels take no focus.
+ORDER=(txtName txtIP btnConnect btnCancel txtBin btnTest txtDataSize cmdSave txtport txtTileSet)
+
+# The control that holds the focus, as the window publishes it.
+focused() {
+  xprop -id "$(window_id "Dedozeroz Adodivu")" -notype _CONNECTOR_FOCUS 2>/dev/null |
+    sed -n 's/^_CONNECTOR_FOCUS = "\(.*\)"$/\1/p'
+}
+focus_is() { [ "$(focused)" = "$1" ]; }
+
+next_in_order() {  # $1: a control, $2: 1 for Tab, -1 for Shift+Tab
+  local i
+  for i in "${!ORDER[@]}"; do
+    if [ "${ORDER[$i]}" = "$1" ]; then echo "${ORDER[$(((i + $2 + ${#ORDER[@]}) % ${#ORDER[@]}))]}"; fi
+  done
+}
+
+# One Tab (or Shift+Tab with $1 = -1), waiting until the focus has moved on.
+step() {
+  local next
+  next=$(next_in_order "$(focused)" "${1:-1}")
+  if [ "${1:-1}" = 1 ]; then keys Tab; else keys shift+Tab; fi
+  wait_for "the focus on $next" focus_is "$next"
+}
+
+# Tabs (or Shift+Tabs with $2 = -1) until control $1 has the focus.
+tab_to() {
+  for _ in "${ORDER[@]}"; do
+    focus_is "$1" && return 0
+    step "${2:-1}"
+  done
+  focus_is "$1" || fail "Tab never reached $1"
+}
+
+# Presses button $1 with the space bar.
+press() { tab_to "$1" && keys space; }
 
 # Ends the connector and waits until its window is gone, so that the next
 # start cannot find the old window still on the screen.
@@ -72,7 +104,8 @@ stop_connector() {
 
 echo "== first run shows the defaults; Save writes them beside the program"
 start_connector
-tab_to 7 && keys space
+focus_is txtName || fail "the focus starts on $(focused), not txtName"
+press cmdSave
 wait_for "game.ini" file_has "$INI" "LastTileSet=0"
 printf '[Connector]\r\nBinName=kestrune.bin\r\nLastIp=127.0.0.1\r\nLastServerName=NAME\r\nLastPort=2597\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
 cmp -s "$INI" "$WORK/expected.ini" || fail "unexpected game.ini: $(cat -A "$INI")"
@@ -91,33 +124,48 @@ png16=$(convert "$APP/icon/png/connector-16.png" -depth 8 rgba:- | od -An -v -tu
   awk 'BEGIN { printf "_NET_WM_ICON=16, 16" } { printf ", %.0f", $4 * 16777216 + $1 * 65536 + $2 * 256 + $3 }')
 [ "$icon16" = "$png16" ] || fail "the 16-pixel icon is not connector-16.png"
 
-echo "== Enter and Escape press nothing; Shift+Tab wraps to txtTileSet"
+echo "== Tab and Shift+Tab walk the table's order and wrap"
+walk() {  # $1: 1 for Tab, -1 for Shift+Tab; prints the focus after each step
+  local order=""
+  for _ in "${ORDER[@]}"; do
+    step "$1"
+    order+="$(focused) "
+  done
+  echo "$order"
+}
+[ "$(walk 1)" = "txtport txtTileSet txtName txtIP btnConnect btnCancel txtBin btnTest txtDataSize cmdSave " ] ||
+  fail "Tab order"
+[ "$(walk -1)" = "txtDataSize btnTest txtBin btnCancel btnConnect txtIP txtName txtTileSet txtport cmdSave " ] ||
+  fail "Shift+Tab order"
+
+echo "== Enter and Escape press nothing"
 keys Escape Return                           # on cmdSave
-for _ in $(seq 7); do keys shift+Tab; done   # back to txtName
-keys Return                                  # in a text box: nothing, focus stays
-keys shift+Tab && type_text "7"              # wraps to txtTileSet, its text selected
-keys shift+Tab shift+Tab space               # txtport, cmdSave: Save
+tab_to txtName -1
+keys Return                                  # in a text box: nothing, the focus stays
+step -1 && type_text "7"                     # wraps to txtTileSet, its text selected
+press cmdSave
 wait_for "the tileset to be saved" file_has "$INI" "LastTileSet=7"
 kill -0 "$PID" || fail "the window closed"
 
 echo "== Cancel leaves game.ini untouched"
 cp "$INI" "$WORK/before.ini"
-for _ in $(seq 7); do keys shift+Tab; done   # txtName
+tab_to txtName
 type_text "edited"
-tab_to 3 && keys space                       # btnCancel
+press btnCancel
 wait_for "the connector to end" process_gone "$PID"
 cmp -s "$INI" "$WORK/before.ini" || fail "Cancel changed game.ini"
 
 echo "== a missing client is reported and the window stays"
 printf '[Connector]\r\nBinName=missing.bin\r\n' > "$INI"
 start_connector
-tab_to 2 && keys space
+press btnConnect
 focus_window "Connector"
 keys Return
 wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
 kill -0 "$PID" || fail "the window closed after the message"
 focus_window "Dedozeroz Adodivu"
-tab_to 1 && keys space   # the focus is still on btnConnect: on to btnCancel
+wait_for "the focus back on btnConnect" focus_is btnConnect
+press btnCancel
 wait_for "the connector to end" process_gone "$PID"
 
 echo "== a client that cannot start is reported and the window stays"
@@ -128,7 +176,7 @@ if [ -z "${CONNECTOR_WRAPPER:-}" ]; then
   printf '#!/bin/sh\n' > "$CWD/noexec.bin"
   printf '[Connector]\r\nBinName=noexec.bin\r\n' > "$INI"
   start_connector
-  tab_to 2 && keys space
+  press btnConnect
   focus_window "Connector"
   keys space
   wait_for "the message to close" bash -c '! xdotool search --onlyvisible --name "^Connector$" >/dev/null'
@@ -157,7 +205,7 @@ if [ -n "$WINDOWS_CLIENT" ]; then
   # WINEPREFIX passes through to Wine: no other prefix appears in this HOME.
   mkdir "$WORK/home"
   start_connector HOME="$WORK/home"
-  tab_to 2 && keys space   # btnConnect
+  press btnConnect
   WAIT_SECONDS=120 wait_for "the Windows client's record" test -f "$CWD/record.txt"
   cwd_windows="Z:${CWD//\//\\}"
   printf 'cmdline="%s\\kestrune.bin" Wine 127.0.0.1 2597 0\ncwd=%s\nshow=1\nuseshowwindow=yes\nprogram=%s\\kestrune.bin\n' \
@@ -169,7 +217,7 @@ if [ -n "$WINDOWS_CLIENT" ]; then
 
   echo "== without Wine, a Windows client is reported and the window stays"
   start_connector PATH=/nonexistent
-  tab_to 2 && keys space
+  press btnConnect
   read_message "^The client could not be started."$'\n'"kestrune.bin is a Windows program, and Wine is needed to start it: no \"wine\" was found on PATH\.\$"
   stop_connector
   rm "$CWD/kestrune.bin" "$CWD/record.txt"
@@ -178,18 +226,19 @@ fi
 echo "== Test against 127.0.0.1 shows the reached message; an overflow is reported"
 printf '[Connector]\r\nLastIp=127.0.0.1\r\n' > "$INI"
 start_connector
-tab_to 5 && keys space   # btnTest
+press btnTest
 speed='[0-9]*\.[0-9] Kb/s'
 read_message "^The destination can be reached!"$'\n'"The speed of data coming in from the destination is $speed,"$'\n'"and the speed of data sent to the destination is $speed\.\$"
 focus_window "Dedozeroz Adodivu"
-keys Tab && type_text "1e10" && keys shift+Tab space   # txtDataSize, then btnTest
+tab_to txtDataSize && type_text "1e10"
+press btnTest
 read_message '^Overflow: the Test Data Size "1e10" is outside the 32-bit range\.$'
 stop_connector
 
 echo "== invalid UTF-8 from game.ini is shown, and Save writes back the same bytes"
 printf '[Connector]\r\nBinName=\xC3\x28.bin\r\nLastIp=\xFF\xFE\r\nLastServerName=N\xED\xA0\x80\r\nLastPort=\xF4\x90\x80\x80\r\n' > "$INI"
 start_connector
-tab_to 7 && keys space   # cmdSave: only LastTileSet, missing, is added
+press cmdSave   # only LastTileSet, missing, is added
 wait_for "the tileset to be saved" file_has "$INI" "LastTileSet=0"
 printf '[Connector]\r\nBinName=\xC3\x28.bin\r\nLastIp=\xFF\xFE\r\nLastServerName=N\xED\xA0\x80\r\nLastPort=\xF4\x90\x80\x80\r\nLastTileSet=0\r\n' > "$WORK/expected.ini"
 cmp -s "$INI" "$WORK/expected.ini" || fail "invalid UTF-8 not saved back as it was: $(cat -A "$INI")"
@@ -208,8 +257,8 @@ done
 printf '[Connector]\r\n' > "$INI"
 start_connector LC_ALL=C   # code page 1252
 keys ctrl+a && type_text "Café"              # txtName
-keys shift+Tab && type_text "Ωμέγα"          # wraps to txtTileSet, its text selected
-keys shift+Tab shift+Tab space               # txtport, cmdSave: Save
+step -1 && type_text "Ωμέγα"                 # wraps to txtTileSet, its text selected
+press cmdSave
 wait_for "the fields to be saved" file_has "$INI" "LastTileSet="
 grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "Café not in code page 1252: $(cat -A "$INI")"
 grep -qa $'^LastTileSet=Ωμέγα\r$' "$INI" || fail "Ωμέγα not as UTF-8: $(cat -A "$INI")"
@@ -217,7 +266,7 @@ stop_connector
 # In a Greek locale the code page is 1253, as Wine's would be: the UTF-8 is
 # saved in it, and the 1252 byte, read as Greek, comes back unchanged.
 start_connector LC_ALL=el_GR.UTF-8
-tab_to 7 && keys space                       # cmdSave
+press cmdSave
 wait_for "the tileset in code page 1253" grep -qa $'^LastTileSet=\xD9\xEC\xDD\xE3\xE1\r$' "$INI"
 grep -qa $'^LastServerName=Caf\xE9\r$' "$INI" || fail "an unchanged value changed: $(cat -A "$INI")"
 stop_connector
@@ -231,7 +280,9 @@ SH
 chmod +x "$CWD/client bin"
 printf '[Connector]\r\nBinName=client bin\r\nLastServerName=My Server\r\nLastPort=\r\n' > "$INI"
 start_connector
-tab_to 2 && keys space
+tab_to txtIP
+step   # to btnConnect, not txtBin
+keys space
 wait_for "the client to run" test -f "$CWD/client.args"
 [ "$(cat "$CWD/client.args")" == "client bin|MyServer|127.0.0.1|0|" ] ||
   fail "client arguments: $(cat "$CWD/client.args")"
@@ -252,7 +303,7 @@ shot() {
   id=$(window_id "Dedozeroz Adodivu")
   import -window "$id" "$1"
   xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }' >"$1.size"
-  tab_to 3 && keys space  # Cancel
+  press btnCancel
   wait_for "the connector to end" process_gone "$PID"
 }
 shot "$WORK/96.png"
