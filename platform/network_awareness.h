@@ -31,7 +31,7 @@ class NetworkAwareness {
                                         bool& reachable) = 0;
 };
 
-// The operating system's service (our own on POSIX). Getting it loads
+// The operating system's service (our own on Linux). Getting it loads
 // nothing: the service is looked up at the first question.
 NetworkAwareness& SystemNetworkAwareness();
 

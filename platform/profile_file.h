@@ -42,7 +42,7 @@ class ProfileFile {
                              std::string_view lpString, const std::string& lpFileName) = 0;
 };
 
-// The operating system's profile service (our own on POSIX).
+// The operating system's profile service (our own on Linux).
 ProfileFile& SystemProfileFile();
 
 }  // namespace platform

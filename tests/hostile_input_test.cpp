@@ -2,7 +2,7 @@
 // no program, fields that try to reach a shell, and game.ini files that are
 // huge, binary or not UTF-8. Each has a clear result, and nothing is lost.
 // (The other kinds of game.ini, which are not regular files, are in
-// profile_file_posix_test.cpp.)
+// profile_file_linux_test.cpp.)
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/posix/code_page.h"
+#include "platform/linux/code_page.h"
 
 namespace {
 
@@ -24,7 +24,7 @@ TEST(LocaleCodePage, IsWinesForTheLanguage) {
       {"zh_TW.UTF-8", 950},  {"zh_HK.UTF-8", 950},  {"uz_UZ@cyrillic", 1251}, {"hi_IN", 1252},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(platform::posix::CodePageForLocale(c.locale), c.codePage) << c.locale;
+    EXPECT_EQ(platform::linux_os::CodePageForLocale(c.locale), c.codePage) << c.locale;
   }
 }
 
@@ -72,7 +72,7 @@ TEST_F(LocaleVariables, TheCtypeLocaleIsTakenAsGlibcTakesIt) {
     Set("LC_ALL", c.lcAll);
     Set("LC_CTYPE", c.lcCtype);
     Set("LANG", c.lang);
-    EXPECT_EQ(platform::posix::CtypeLocaleName(), c.expected);
+    EXPECT_EQ(platform::linux_os::CtypeLocaleName(), c.expected);
   }
 }
 

@@ -1,5 +1,5 @@
 // The Linux service's decisions, driven through a fake probe on a fake clock.
-#include "platform/posix/network_answer.h"
+#include "platform/linux/network_answer.h"
 
 #include <gtest/gtest.h>
 
@@ -12,12 +12,12 @@
 namespace {
 
 using namespace std::chrono_literals;
-using platform::posix::AskNetwork;
-using platform::posix::Clock;
-using platform::posix::Echo;
-using platform::posix::EchoOutcome;
-using platform::posix::EchoWay;
-using platform::posix::Reachability;
+using platform::linux_os::AskNetwork;
+using platform::linux_os::Clock;
+using platform::linux_os::Echo;
+using platform::linux_os::EchoOutcome;
+using platform::linux_os::EchoWay;
+using platform::linux_os::Reachability;
 
 constexpr Clock::time_point kStart{};
 constexpr std::uint32_t kMaxSpeed = 4294967295u;
@@ -30,7 +30,7 @@ struct SentEcho {
 
 // Time passes only inside the probe's calls: a lookup or an echo that gets
 // no answer lasts until its deadline.
-class FakeProbe final : public platform::posix::NetworkProbe {
+class FakeProbe final : public platform::linux_os::NetworkProbe {
  public:
   Clock::time_point Now() override { return now; }
 

@@ -20,15 +20,15 @@
 #include <iostream>
 #include <string>
 
-#include "platform/posix/network_answer.h"
+#include "platform/linux/network_answer.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using platform::posix::Clock;
-using platform::posix::EchoOutcome;
-using platform::posix::EchoWay;
-using platform::posix::SystemNetworkProbe;
+using platform::linux_os::Clock;
+using platform::linux_os::EchoOutcome;
+using platform::linux_os::EchoWay;
+using platform::linux_os::SystemNetworkProbe;
 
 struct Answer {
   std::string failure;
@@ -222,7 +222,7 @@ TEST(NetworkAwareness, APeerThatIgnoresEchoesIsNotReachableWithinTheBound) {
     Answer ignoring = Ask("198.51.100.2");
     // The second of slack covers only the scheduler: the service stops
     // waiting at its own deadline.
-    bool inTime = Clock::now() - start < platform::posix::kAnswerBound + 1s;
+    bool inTime = Clock::now() - start < platform::linux_os::kAnswerBound + 1s;
     return Said(answering) + " at " + std::to_string(answering.inSpeed) + ", then " +
            Said(ignoring) + (inTime ? " in time" : " too late");
   });

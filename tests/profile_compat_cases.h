@@ -1,7 +1,7 @@
 // game.ini files with what the Windows profile service reads from them and
 // writes into them. Every build runs its own profile service against this one
 // table (profile_compat_test.cpp): the Windows build runs kernel32's, the
-// POSIX build our reader and writer, so both treat the same files alike.
+// Linux build our reader and writer, so both treat the same files alike.
 #pragma once
 
 #include <string_view>

@@ -1,6 +1,6 @@
 // The system's profile service against the shared table of game.ini files.
 // Portable: the Windows build runs it on kernel32 (under Wine here), the
-// POSIX build on our own reader and writer.
+// Linux build on our own reader and writer.
 #include <gtest/gtest.h>
 
 #include <algorithm>

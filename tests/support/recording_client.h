@@ -1,4 +1,4 @@
-// A stand-in client for the POSIX tests: a shell script that records how it
+// A stand-in client for the Linux tests: a shell script that records how it
 // was started beside itself in "record", each argument in brackets on a line
 // of its own, then its working directory and whether it leads a session of
 // its own. The record is renamed into place, so it is never read half-written.

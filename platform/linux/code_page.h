@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 // The code page Wine's locale data give the locale `name`
 // (language[_territory][.codeset][@modifier]); 1252 for C, POSIX and every
@@ -15,4 +15,4 @@ unsigned CodePageForLocale(std::string_view name);
 // LC_ALL, else LC_CTYPE, else LANG, the first one set and not empty; else "C".
 std::string_view CtypeLocaleName();
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -1,10 +1,10 @@
 // One ICMP echo sent through a socket of this process.
 #pragma once
 
-#include "platform/posix/network_probe.h"
-#include "platform/posix/socket_address.h"
+#include "platform/linux/network_probe.h"
+#include "platform/linux/socket_address.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 // A ping socket, which the kernel gives the groups in
 // net.ipv4.ping_group_range, or a raw socket, which needs CAP_NET_RAW.
@@ -15,4 +15,4 @@ enum class EchoSocket { kPing, kRaw };
 Echo SocketEcho(EchoSocket socket, const SocketAddress& target, int payloadBytes,
                 Clock::time_point deadline);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

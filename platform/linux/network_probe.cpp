@@ -1,7 +1,7 @@
 // The Linux probe: getaddrinfo_a for names, a connected UDP socket for the
 // route, sysfs for the link speed, and ICMP echoes through a ping socket, a
 // raw socket or ping(8), whichever this process may use.
-#include "platform/posix/network_probe.h"
+#include "platform/linux/network_probe.h"
 
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -16,12 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/file_descriptor.h"
-#include "platform/posix/icmp_echo.h"
-#include "platform/posix/ping_program.h"
-#include "platform/posix/socket_address.h"
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/icmp_echo.h"
+#include "platform/linux/ping_program.h"
+#include "platform/linux/socket_address.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 namespace {
 
 // A name looked up by glibc's resolver threads. The request must stay alive
@@ -144,4 +144,4 @@ NetworkProbe& SystemNetworkProbe() {
   return probe;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

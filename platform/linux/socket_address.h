@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 struct SocketAddress {
   sockaddr_storage storage{};
@@ -29,4 +29,4 @@ std::string NumericText(const sockaddr* address, socklen_t length);
 // The numeric texts of a lookup's IPv4 and IPv6 addresses, each once.
 std::vector<std::string> NumericTexts(const addrinfo* list);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/posix/network_probe.h"
+#include "platform/linux/network_probe.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 // Pings the numeric `address` of `family` (AF_INET, AF_INET6) once with
 // `payloadBytes`, waiting until `deadline`. kUnavailable when ping cannot be
@@ -14,4 +14,4 @@ namespace platform::posix {
 Echo ProgramEcho(const std::string& address, int family, int payloadBytes,
                  Clock::time_point deadline);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

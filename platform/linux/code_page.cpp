@@ -8,11 +8,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/posix/code_page.h"
+#include "platform/linux/code_page.h"
 #include "platform/utf8.h"
 
 namespace platform {
-namespace posix {
+namespace linux_os {
 namespace {
 
 struct LanguageCodePage {
@@ -183,10 +183,10 @@ std::string_view CtypeLocaleName() {
   return "C";
 }
 
-}  // namespace posix
+}  // namespace linux_os
 
 std::unique_ptr<CodePage> OpenCodePage(unsigned number) {
-  auto codePage = std::make_unique<posix::IconvCodePage>(number);
+  auto codePage = std::make_unique<linux_os::IconvCodePage>(number);
   if (!codePage->valid()) return nullptr;
   return codePage;
 }
@@ -194,9 +194,9 @@ std::unique_ptr<CodePage> OpenCodePage(unsigned number) {
 const CodePage& SystemCodePage() {
   static const std::unique_ptr<CodePage> codePage = [] {
     std::unique_ptr<CodePage> opened =
-        OpenCodePage(posix::CodePageForLocale(posix::CtypeLocaleName()));
+        OpenCodePage(linux_os::CodePageForLocale(linux_os::CtypeLocaleName()));
     if (!opened) opened = OpenCodePage(1252);
-    if (!opened) opened = std::make_unique<posix::AsciiOnly>();
+    if (!opened) opened = std::make_unique<linux_os::AsciiOnly>();
     return opened;
   }();
   return *codePage;

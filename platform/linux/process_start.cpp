@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "platform/command_line.h"
-#include "platform/posix/file_descriptor.h"
-#include "platform/posix/spawn.h"
-#include "platform/posix/system_error.h"
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/spawn.h"
+#include "platform/linux/system_error.h"
 
 namespace platform {
 namespace {
@@ -27,7 +27,7 @@ namespace {
 // Whether `path` is a Windows program: "MZ", and at the offset its DOS
 // header gives, the PE signature.
 bool IsWindowsProgram(const std::string& path) {
-  const posix::FileDescriptor file(
+  const linux_os::FileDescriptor file(
       open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
   if (!file.valid()) return false;
   constexpr off_t kPeOffsetAt = 0x3C;
@@ -68,7 +68,7 @@ std::optional<std::string> FindOnPath(std::string_view name) {
 // exec says ENOENT both for a missing file and for a script whose
 // interpreter is missing; the file was found, so say which.
 std::string Reason(const std::string& program, int error) {
-  std::string reason = posix::ErrorText(error);
+  std::string reason = linux_os::ErrorText(error);
   if (error == ENOENT && access(program.c_str(), F_OK) == 0) {
     reason += " (the interpreter it names is missing)";
   }
@@ -77,7 +77,7 @@ std::string Reason(const std::string& program, int error) {
 
 // In a session of its own, so that the client outlives the connector.
 int StartInOwnSession(const std::string& program, std::vector<std::string> args) {
-  posix::Spawn spawn;
+  linux_os::Spawn spawn;
   spawn.InOwnSession();
   return spawn.Start(program, std::move(args), environ);
 }

@@ -1,4 +1,4 @@
-#include "platform/posix/socket_address.h"
+#include "platform/linux/socket_address.h"
 
 #include <netinet/in.h>
 
@@ -6,7 +6,7 @@
 #include <array>
 #include <cstring>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 void SocketAddress::SetPort(std::uint16_t port) {
   if (family() == AF_INET6) {
@@ -49,4 +49,4 @@ std::vector<std::string> NumericTexts(const addrinfo* list) {
   return texts;
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <utility>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 class FileDescriptor {
  public:
@@ -38,4 +38,4 @@ timespec TimespecOf(std::chrono::steady_clock::duration duration);
 // events that came, or 0.
 short WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadline);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

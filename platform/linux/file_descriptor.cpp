@@ -1,10 +1,10 @@
-#include "platform/posix/file_descriptor.h"
+#include "platform/linux/file_descriptor.h"
 
 #include <errno.h>
 #include <poll.h>
 #include <unistd.h>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 timespec TimespecOf(std::chrono::steady_clock::duration duration) {
   const auto nanoseconds = std::chrono::duration_cast<std::chrono::nanoseconds>(duration).count();
@@ -29,4 +29,4 @@ short WaitFor(int fd, short events, std::chrono::steady_clock::time_point deadli
   }
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -1,4 +1,4 @@
-#include "platform/posix/network_answer.h"
+#include "platform/linux/network_answer.h"
 
 #include <algorithm>
 #include <limits>
@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-namespace platform::posix {
+namespace platform::linux_os {
 namespace {
 
 using namespace std::chrono_literals;
@@ -119,4 +119,4 @@ Reachability AskNetwork(NetworkProbe& probe, const std::string& destination,
   return {false, 0};
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

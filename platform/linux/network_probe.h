@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 using Clock = std::chrono::steady_clock;
 
@@ -52,4 +52,4 @@ class NetworkProbe {
 // The system's probe: resolver, routing table, sysfs, ICMP and ping(8).
 NetworkProbe& SystemNetworkProbe();
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/posix/network_probe.h"
+#include "platform/linux/network_probe.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 inline constexpr std::chrono::seconds kAnswerBound{5};
 
@@ -22,4 +22,4 @@ struct Reachability {
 // decide it.
 Reachability AskNetwork(NetworkProbe& probe, const std::string& destination, std::int32_t dataSize);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -1,4 +1,4 @@
-// The POSIX profile-file service on real files in a temporary folder.
+// The Linux profile-file service on real files in a temporary folder.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -43,7 +43,7 @@ std::string AsUnprivileged(const std::function<std::string()>& body) {
   return testing_support::InChild(body, testing_support::Privileges::kNobody);
 }
 
-class ProfileFilePosix : public testing::Test {
+class ProfileFileLinux : public testing::Test {
  protected:
   // The unprivileged cases need to reach into the folder.
   void SetUp() override { chmod(folder_.c_str(), 0755); }
@@ -68,14 +68,14 @@ class ProfileFilePosix : public testing::Test {
   const std::string path_ = (folder_ / "game.ini").string();
 };
 
-TEST_F(ProfileFilePosix, CreatesAMissingFileReadableOnWindows) {
+TEST_F(ProfileFileLinux, CreatesAMissingFileReadableOnWindows) {
   EXPECT_EQ(Read("LastPort", "2597"), "2597");
   ASSERT_TRUE(Write("LastPort", "2600").ok());
   EXPECT_EQ(ReadFile(path_), "[Connector]\r\nLastPort=2600\r\n");
   EXPECT_EQ(Read("LastPort", "2597"), "2600");
 }
 
-TEST_F(ProfileFilePosix, ReplacesTheFileWholeAndKeepsOtherLines) {
+TEST_F(ProfileFileLinux, ReplacesTheFileWholeAndKeepsOtherLines) {
   WriteFile(path_, "; mine\n[Other]\nLastIp=1\n[Connector]\nLastIp=2\n");
   const ino_t before = InodeOf(path_);
   ASSERT_TRUE(Write("LastIp", "10.0.0.1").ok());
@@ -84,19 +84,19 @@ TEST_F(ProfileFilePosix, ReplacesTheFileWholeAndKeepsOtherLines) {
   EXPECT_EQ(Names(folder_), "game.ini ");
 }
 
-TEST_F(ProfileFilePosix, SameValueLeavesTheFileUntouched) {
+TEST_F(ProfileFileLinux, SameValueLeavesTheFileUntouched) {
   WriteFile(path_, "[Connector]\nLastIp=1\n");
   const ino_t before = InodeOf(path_);
   ASSERT_TRUE(Write("LastIp", "1").ok());
   EXPECT_EQ(InodeOf(path_), before);
 }
 
-TEST_F(ProfileFilePosix, LongValueComesBackCut) {
+TEST_F(ProfileFileLinux, LongValueComesBackCut) {
   ASSERT_TRUE(Write("LastServerName", std::string(300, 'n')).ok());
   EXPECT_EQ(Read("LastServerName"), std::string(254, 'n'));
 }
 
-TEST_F(ProfileFilePosix, SymbolicLinkStaysALink) {
+TEST_F(ProfileFileLinux, SymbolicLinkStaysALink) {
   const struct {
     const char* what;
     std::function<void(const fs::path& folder, const fs::path& link)> make;
@@ -133,7 +133,7 @@ TEST_F(ProfileFilePosix, SymbolicLinkStaysALink) {
   }
 }
 
-TEST_F(ProfileFilePosix, PermissionBitsAreKept) {
+TEST_F(ProfileFileLinux, PermissionBitsAreKept) {
   for (mode_t mode : {0600, 0640, 0664, 0604}) {
     SCOPED_TRACE(mode);
     WriteFile(path_, "[Connector]\nLastIp=1\n");
@@ -145,7 +145,7 @@ TEST_F(ProfileFilePosix, PermissionBitsAreKept) {
 
 // Each of these must read as missing at once, without blocking, and refuse a
 // write while leaving what is there alone.
-TEST_F(ProfileFilePosix, NonRegularFilesReadAsMissingAndRefuseWrites) {
+TEST_F(ProfileFileLinux, NonRegularFilesReadAsMissingAndRefuseWrites) {
   const struct {
     const char* what;
     std::function<void(const std::string& path)> make;
@@ -173,13 +173,13 @@ TEST_F(ProfileFilePosix, NonRegularFilesReadAsMissingAndRefuseWrites) {
   }
 }
 
-TEST_F(ProfileFilePosix, DanglingLinkReadsAsMissing) {
+TEST_F(ProfileFileLinux, DanglingLinkReadsAsMissing) {
   fs::create_symlink("nowhere.ini", path_);
   EXPECT_EQ(Read("LastIp", "127.0.0.1"), "127.0.0.1");
 }
 
 // As an ordinary user: root would ignore every permission bit.
-TEST_F(ProfileFilePosix, ReadOnlyFolderOrFileFailsNamingTheFile) {
+TEST_F(ProfileFileLinux, ReadOnlyFolderOrFileFailsNamingTheFile) {
   const struct {
     const char* what;
     mode_t folderMode;
@@ -211,7 +211,7 @@ TEST_F(ProfileFilePosix, ReadOnlyFolderOrFileFailsNamingTheFile) {
   }
 }
 
-TEST_F(ProfileFilePosix, UnreadableFileReadsAsMissing) {
+TEST_F(ProfileFileLinux, UnreadableFileReadsAsMissing) {
   WriteFile(path_, "[Connector]\nLastIp=1\n");
   chmod(path_.c_str(), 0);
   EXPECT_EQ(AsUnprivileged([this] { return Read("LastIp", "127.0.0.1"); }), "127.0.0.1");
@@ -219,7 +219,7 @@ TEST_F(ProfileFilePosix, UnreadableFileReadsAsMissing) {
 
 // A write that fails half-way (here: the file size limit, as a full disk
 // would) leaves the old file and no temporary one.
-TEST_F(ProfileFilePosix, FailedWriteLeavesTheOldFile) {
+TEST_F(ProfileFileLinux, FailedWriteLeavesTheOldFile) {
   const std::string original = "[Connector]\nLastIp=1\n;" + std::string(8000, 'c') + "\n";
   WriteFile(path_, original);
   const std::string message = testing_support::InChild([this] {
@@ -233,7 +233,7 @@ TEST_F(ProfileFilePosix, FailedWriteLeavesTheOldFile) {
   EXPECT_EQ(Names(folder_), "game.ini ");
 }
 
-TEST_F(ProfileFilePosix, LeftoverOfAKilledSaveIsGoneAfterTheNextSave) {
+TEST_F(ProfileFileLinux, LeftoverOfAKilledSaveIsGoneAfterTheNextSave) {
   const fs::path temporary = folder_ / ".game.ini.tmp";
   const fs::path victim = folder_ / "victim";
   const struct {

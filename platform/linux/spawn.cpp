@@ -1,10 +1,10 @@
-#include "platform/posix/spawn.h"
+#include "platform/linux/spawn.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <unistd.h>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 Spawn::Spawn() {
   posix_spawnattr_init(&attributes_);
@@ -43,4 +43,4 @@ int Spawn::Start(const std::string& program, std::vector<std::string> args,
                      argv.data(), environment);
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

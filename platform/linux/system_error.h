@@ -3,9 +3,9 @@
 
 #include <string>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 // The system's description of `error`, e.g. "Permission denied".
 std::string ErrorText(int error);
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace platform::posix {
+namespace platform::linux_os {
 
 class Spawn {
  public:
@@ -34,4 +34,4 @@ class Spawn {
   posix_spawn_file_actions_t fileActions_;
 };
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "platform/posix/network_answer.h"
+#include "platform/linux/network_answer.h"
 
 namespace platform {
-namespace posix {
+namespace linux_os {
 namespace {
 
 class LinuxNetworkAwareness final : public NetworkAwareness {
@@ -24,10 +24,10 @@ class LinuxNetworkAwareness final : public NetworkAwareness {
 };
 
 }  // namespace
-}  // namespace posix
+}  // namespace linux_os
 
 NetworkAwareness& SystemNetworkAwareness() {
-  static posix::LinuxNetworkAwareness service;
+  static linux_os::LinuxNetworkAwareness service;
   return service;
 }
 

@@ -1,4 +1,4 @@
-// game.ini on POSIX, through our own reader and writer of the line format
+// game.ini on Linux, through our own reader and writer of the line format
 // (platform/profile_text.h), with values in the code page Wine would use:
 //  - reading takes regular files only and never blocks: a FIFO, a device, a
 //    directory, a dangling link or an unreadable file reads as missing; all
@@ -26,14 +26,14 @@
 #include <vector>
 
 #include "platform/code_page.h"
-#include "platform/posix/file_descriptor.h"
-#include "platform/posix/system_error.h"
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/system_error.h"
 #include "platform/profile_text.h"
 
 namespace platform {
 namespace {
 
-using posix::FileDescriptor;
+using linux_os::FileDescriptor;
 
 constexpr std::size_t kChunkSize = std::size_t{64} << 10;
 // As many links as the kernel itself follows in one path.
@@ -43,7 +43,7 @@ constexpr int kNotRegularFile = -1;
 
 std::string ReasonFor(int error) {
   if (error == kNotRegularFile) return "Not a regular file";
-  return posix::ErrorText(error);
+  return linux_os::ErrorText(error);
 }
 
 Status Failure(const std::string& path, const std::string& reason) {

@@ -1,4 +1,4 @@
-#include "platform/posix/icmp_echo.h"
+#include "platform/linux/icmp_echo.h"
 
 #include <errno.h>
 #include <netinet/in.h>
@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/posix/file_descriptor.h"
+#include "platform/linux/file_descriptor.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 namespace {
 
 constexpr std::uint8_t kEchoRequestV4 = 8, kEchoReplyV4 = 0;
@@ -127,4 +127,4 @@ Echo SocketEcho(EchoSocket socket, const SocketAddress& target, int payloadBytes
   return AwaitReply(fd.get(), channel, ids, sent, deadline);
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os

@@ -1,4 +1,4 @@
-#include "platform/posix/ping_program.h"
+#include "platform/linux/ping_program.h"
 
 #include <errno.h>
 #include <fcntl.h>
@@ -12,10 +12,10 @@
 #include <charconv>
 #include <string_view>
 
-#include "platform/posix/file_descriptor.h"
-#include "platform/posix/spawn.h"
+#include "platform/linux/file_descriptor.h"
+#include "platform/linux/spawn.h"
 
-namespace platform::posix {
+namespace platform::linux_os {
 namespace {
 
 using namespace std::chrono_literals;
@@ -86,4 +86,4 @@ Echo ProgramEcho(const std::string& address, int family, int payloadBytes,
   return {status == 1 ? EchoOutcome::kSilence : EchoOutcome::kUnavailable};
 }
 
-}  // namespace platform::posix
+}  // namespace platform::linux_os
