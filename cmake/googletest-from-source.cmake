@@ -4,7 +4,5 @@ set(GOOGLETEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest's source tr
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(${GOOGLETEST_SOURCE_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-# GoogleTest's own code is not held to this project's warning flags.
-foreach(target gtest gtest_main)
-  target_compile_options(${target} PRIVATE -w)
-endforeach()
+# GoogleTest's own code is not held to this project's rules.
+set_target_properties(gtest gtest_main PROPERTIES COMPILE_WARNING_AS_ERROR OFF)
