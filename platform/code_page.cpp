@@ -32,9 +32,9 @@ bool ReadsAsUtf8(std::string_view bytes, const CodePage& codePage) {
 
 }  // namespace
 
-std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, bool mayBeCut) {
+std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, BufferFill fill) {
   if (ReadsAsUtf8(bytes, codePage)) return std::string(bytes);
-  if (mayBeCut) {
+  if (fill == BufferFill::kFull) {
     const std::string_view whole = WithoutCutCharacter(bytes);
     if (whole.size() < bytes.size() && ReadsAsUtf8(whole, codePage)) return std::string(whole);
   }
@@ -44,7 +44,8 @@ std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, 
 std::string ValueToCodePage(std::string_view text, const CodePage& codePage) {
   if (!utf8::IsValid(text)) return std::string(text);
   std::optional<std::string> bytes = codePage.FromUtf8(text);
-  if (!bytes || ValueFromCodePage(*bytes, codePage, false) != text) return std::string(text);
+  if (!bytes || ValueFromCodePage(*bytes, codePage, BufferFill::kRoomLeft) != text)
+    return std::string(text);
   return *bytes;
 }
 

@@ -36,12 +36,15 @@ const CodePage& SystemCodePage();
 // Code page `number`, or nullptr when the system cannot convert it.
 std::unique_ptr<CodePage> OpenCodePage(unsigned number);
 
+// Whether a value read filled the read buffer, and so may have been cut.
+enum class BufferFill { kRoomLeft, kFull };
+
 // The text of a value as stored in a file of 8-bit text: UTF-8 when its bytes
 // are valid UTF-8 holding a non-ASCII byte (and `codePage` reads UTF-8
 // first), else text in `codePage`; bytes that are neither come as they are.
-// `mayBeCut`: the value filled the read buffer, so a last UTF-8 character cut
-// short is dropped rather than making the rest look like code page text.
-std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, bool mayBeCut);
+// A value that filled the buffer loses a last UTF-8 character cut short
+// rather than making the rest look like code-page text.
+std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, BufferFill fill);
 
 // The bytes that store `text`: in `codePage` when it holds every character
 // and they read back as the same text, else the UTF-8 as it is. Text that is

@@ -127,9 +127,9 @@ void TextEncoder::Encode(std::string_view text, std::string& out) {
 }
 
 std::string ValueFromFile(std::string_view bytes, FileEncoding encoding, const CodePage& codePage,
-                          bool mayBeCut) {
+                          BufferFill fill) {
   if (encoding != FileEncoding::kEightBit) return std::string(bytes);
-  return ValueFromCodePage(bytes, codePage, mayBeCut);
+  return ValueFromCodePage(bytes, codePage, fill);
 }
 
 std::string ValueForFile(std::string_view text, FileEncoding encoding, const CodePage& codePage) {

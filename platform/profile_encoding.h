@@ -64,10 +64,10 @@ class TextEncoder {
   bool markWritten_ = false;
 };
 
-// A value's text from the file's text: 8-bit values by the code-page rules
-// (`mayBeCut`: the value filled the read buffer), the others as they are.
+// A value's text from the file's text: 8-bit values by the code-page rules,
+// the others as they are.
 std::string ValueFromFile(std::string_view bytes, FileEncoding encoding, const CodePage& codePage,
-                          bool mayBeCut);
+                          BufferFill fill);
 // The file's text for a value.
 std::string ValueForFile(std::string_view text, FileEncoding encoding, const CodePage& codePage);
 

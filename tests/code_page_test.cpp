@@ -58,7 +58,8 @@ TEST(CodePage, ValuesReadAsUtf8OrInTheCodePage) {
     const auto codePage = Open(c.codePage);
     if (!codePage) continue;
     const bool inDoubleByte = !codePage->readsUtf8First() && !c.textInDoubleByte.empty();
-    const std::string text = platform::ValueFromCodePage(c.bytes, *codePage, false);
+    const std::string text =
+        platform::ValueFromCodePage(c.bytes, *codePage, platform::BufferFill::kRoomLeft);
     EXPECT_EQ(text, inDoubleByte ? c.textInDoubleByte : c.text);
     const std::string& saved = inDoubleByte || c.savedAs.empty() ? c.bytes : c.savedAs;
     EXPECT_EQ(platform::ValueToCodePage(text, *codePage), saved);
@@ -103,9 +104,11 @@ TEST(CodePage, AValueCutInTheMiddleOfAUtf8CharacterLosesOnlyThatCharacter) {
   std::string whole;
   for (int i = 0; i < 84; ++i) whole += "\u20ac";  // three bytes each: 252
   const std::string cut = whole + "\xE2\x82";      // 254 bytes, the last character cut short
-  EXPECT_EQ(platform::ValueFromCodePage(cut, *codePage, true), whole);
+  EXPECT_EQ(platform::ValueFromCodePage(cut, *codePage, platform::BufferFill::kFull), whole);
   // Not cut by the buffer, the same bytes are not UTF-8 and so 8-bit text.
-  EXPECT_NE(platform::ValueFromCodePage(cut, *codePage, false).substr(0, 3), "\u20ac");
+  EXPECT_NE(
+      platform::ValueFromCodePage(cut, *codePage, platform::BufferFill::kRoomLeft).substr(0, 3),
+      "\u20ac");
 }
 
 TEST(CodePage, TheSystemsCodePageIsOneOfWindows) {

@@ -220,7 +220,9 @@ class PosixProfileFile final : public ProfileFile {
     const std::size_t maxLength = bufferSize > 0 ? std::size_t(bufferSize) - 1 : 0;
     for (std::size_t i = 0; i < keys.size(); ++i) {
       values.push_back(found[i] ? profile_text::ValueFromFile(*found[i], encoding, codePage_,
-                                                              found[i]->size() == maxLength)
+                                                              found[i]->size() == maxLength
+                                                                  ? BufferFill::kFull
+                                                                  : BufferFill::kRoomLeft)
                                 : profile_text::DefaultValue(keys[i].lpDefault, bufferSize));
     }
     return values;

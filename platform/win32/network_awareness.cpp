@@ -30,18 +30,20 @@ Status LookUpSensapi(IsDestinationReachableFunction& function) {
 
 }  // namespace
 
-bool RunsUnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+Host RunningHost() {
+  const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine ? Host::kWine : Host::kWindows;
 }
 
-Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp, bool underWine,
+Win32NetworkAwareness::Win32NetworkAwareness(LookUpFunction lookUp, Host host,
                                              AskFunction askByEcho)
-    : lookUp_(std::move(lookUp)), underWine_(underWine), askByEcho_(std::move(askByEcho)) {}
+    : lookUp_(std::move(lookUp)), host_(host), askByEcho_(std::move(askByEcho)) {}
 
 Status Win32NetworkAwareness::IsDestinationReachable(const std::string& lpszDestination,
                                                      QOCINFO& lpQOCInfo, bool& reachable) {
   Status found = LookUp();
-  if (found.ok() && !underWine_ && AnsweredBySensapi(lpszDestination, lpQOCInfo, reachable)) {
+  if (found.ok() && host_ == Host::kWindows &&
+      AnsweredBySensapi(lpszDestination, lpQOCInfo, reachable)) {
     return Status::Ok();
   }
   Status echoed = askByEcho_(lpszDestination, lpQOCInfo, reachable);
@@ -75,7 +77,7 @@ bool Win32NetworkAwareness::AnsweredBySensapi(const std::string& lpszDestination
 namespace platform {
 
 NetworkAwareness& SystemNetworkAwareness() {
-  static win32::Win32NetworkAwareness service(win32::LookUpSensapi, win32::RunsUnderWine(),
+  static win32::Win32NetworkAwareness service(win32::LookUpSensapi, win32::RunningHost(),
                                               win32::IsReachableByEcho);
   return service;
 }

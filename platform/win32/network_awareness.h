@@ -22,18 +22,21 @@ using LookUpFunction = std::function<Status(IsDestinationReachableFunction&)>;
 // Answers as NetworkAwareness::IsDestinationReachable does.
 using AskFunction = std::function<Status(const std::string&, QOCINFO&, bool&)>;
 
-// Whether this program runs under Wine, whose ntdll exports wine_get_version.
-bool RunsUnderWine();
+// What the program runs on: Windows, or Wine, whose SENSAPI is a stub.
+enum class Host { kWindows, kWine };
+
+// Wine's ntdll exports wine_get_version; Windows' does not.
+Host RunningHost();
 
 // Looks up `lookUp`'s function at the first question (and again at the next
 // while that fails) and believes its answer, except where it is not
-// implemented: under Wine (`underWine`), whose SENSAPI says "reachable" to
+// implemented: under Wine (`host`), whose SENSAPI says "reachable" to
 // everything, and where it answers ERROR_CALL_NOT_IMPLEMENTED, as it does
 // from Vista on. There, or when it cannot be had, `askByEcho` answers; a
 // failure then names what could not be used.
 class Win32NetworkAwareness final : public NetworkAwareness {
  public:
-  Win32NetworkAwareness(LookUpFunction lookUp, bool underWine, AskFunction askByEcho);
+  Win32NetworkAwareness(LookUpFunction lookUp, Host host, AskFunction askByEcho);
 
   Status IsDestinationReachable(const std::string& lpszDestination, QOCINFO& lpQOCInfo,
                                 bool& reachable) override;
@@ -43,7 +46,7 @@ class Win32NetworkAwareness final : public NetworkAwareness {
   bool AnsweredBySensapi(const std::string& lpszDestination, QOCINFO& lpQOCInfo, bool& reachable);
 
   LookUpFunction lookUp_;
-  bool underWine_;
+  Host host_;
   AskFunction askByEcho_;
   IsDestinationReachableFunction isDestinationReachableA_ = nullptr;
 };

@@ -55,7 +55,8 @@ std::string GetAnsi(std::string_view section, std::string_view key, std::string_
       win32::ToAnsi(section).c_str(), win32::ToAnsi(key).c_str(), win32::ToAnsi(lpDefault).c_str(),
       buffer.data(), static_cast<DWORD>(buffer.size()), win32::ToAnsi(path).c_str());
   const bool filled = bufferSize > 0 && length == static_cast<DWORD>(bufferSize - 1);
-  return ValueFromCodePage(std::string_view(buffer.data(), length), SystemCodePage(), filled);
+  return ValueFromCodePage(std::string_view(buffer.data(), length), SystemCodePage(),
+                           filled ? BufferFill::kFull : BufferFill::kRoomLeft);
 }
 
 class Win32ProfileFile final : public ProfileFile {

@@ -18,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using platform::QOCINFO;
 using platform::Status;
+using platform::win32::Host;
 using platform::win32::IsDestinationReachableFunction;
 using platform::win32::Win32NetworkAwareness;
 
@@ -56,16 +57,24 @@ platform::win32::LookUpFunction Missing(int& lookUps) {
   };
 }
 
-// The echo: reachable at 3 and 1 Kb/s, or unusable.
-platform::win32::AskFunction Echo(bool usable = true) {
-  return [usable](const std::string&, QOCINFO& record, bool& reachable) {
+// The echo: reachable at 3 and 1 Kb/s.
+platform::win32::AskFunction Echo() {
+  return [](const std::string&, QOCINFO& record, bool& reachable) {
     asked.push_back("echo");
     echoRecord = record;
-    if (!usable) return Status::Failure("ICMP: closed");
     reachable = true;
     record.dwInSpeed = 3 * 1024;
     record.dwOutSpeed = 1024;
     return Status::Ok();
+  };
+}
+
+// An echo that cannot be used.
+platform::win32::AskFunction UnusableEcho() {
+  return [](const std::string&, QOCINFO& record, bool&) {
+    asked.push_back("echo");
+    echoRecord = record;
+    return Status::Failure("ICMP: closed");
   };
 }
 
@@ -89,24 +98,25 @@ TEST(NetworkAwareness, BelievesSensapiOnlyWhereItIsImplemented) {
     const char* answer;
     BOOL result;
     DWORD lastError;
-    bool underWine;
+    Host host;
     std::string said;
   };
   const Case cases[] = {
-      {"TRUE with speeds", TRUE, ERROR_SUCCESS, false, "SENSAPI: reachable at 10240/2048"},
-      {"TRUE, 120 left over as the last error", TRUE, ERROR_CALL_NOT_IMPLEMENTED, false,
+      {"TRUE with speeds", TRUE, ERROR_SUCCESS, Host::kWindows, "SENSAPI: reachable at 10240/2048"},
+      {"TRUE, 120 left over as the last error", TRUE, ERROR_CALL_NOT_IMPLEMENTED, Host::kWindows,
        "SENSAPI: reachable at 10240/2048"},
-      {"FALSE", FALSE, ERROR_HOST_UNREACHABLE, false, "SENSAPI: not reachable"},
-      {"FALSE with no last error", FALSE, ERROR_SUCCESS, false, "SENSAPI: not reachable"},
-      {"FALSE with the last error 120", FALSE, ERROR_CALL_NOT_IMPLEMENTED, false,
+      {"FALSE", FALSE, ERROR_HOST_UNREACHABLE, Host::kWindows, "SENSAPI: not reachable"},
+      {"FALSE with no last error", FALSE, ERROR_SUCCESS, Host::kWindows, "SENSAPI: not reachable"},
+      {"FALSE with the last error 120", FALSE, ERROR_CALL_NOT_IMPLEMENTED, Host::kWindows,
        "SENSAPI, echo: reachable at 3072/1024"},
-      {"the result 120", ERROR_CALL_NOT_IMPLEMENTED, ERROR_SUCCESS, false,
+      {"the result 120", ERROR_CALL_NOT_IMPLEMENTED, ERROR_SUCCESS, Host::kWindows,
        "SENSAPI, echo: reachable at 3072/1024"},
-      {"TRUE under Wine", TRUE, ERROR_SUCCESS, true, "echo: reachable at 3072/1024"},
-      {"FALSE under Wine", FALSE, ERROR_HOST_UNREACHABLE, true, "echo: reachable at 3072/1024"},
+      {"TRUE under Wine", TRUE, ERROR_SUCCESS, Host::kWine, "echo: reachable at 3072/1024"},
+      {"FALSE under Wine", FALSE, ERROR_HOST_UNREACHABLE, Host::kWine,
+       "echo: reachable at 3072/1024"},
   };
   for (const Case& c : cases) {
-    Win32NetworkAwareness service(Found(StandInSensapi), c.underWine, Echo());
+    Win32NetworkAwareness service(Found(StandInSensapi), c.host, Echo());
     sensapiResult = c.result;
     sensapiLastError = c.lastError;
     echoRecord = {};
@@ -123,7 +133,7 @@ TEST(NetworkAwareness, BelievesSensapiOnlyWhereItIsImplemented) {
 
 TEST(NetworkAwareness, PassesTheRecordAsFilledAndTheAddressInTheAnsiCodePage) {
   if (GetACP() != 1252) GTEST_SKIP() << "needs the Western European code page";
-  Win32NetworkAwareness service(Found(StandInSensapi), false, Echo());
+  Win32NetworkAwareness service(Found(StandInSensapi), Host::kWindows, Echo());
   sensapiResult = TRUE;
   sensapiLastError = ERROR_SUCCESS;
 
@@ -143,7 +153,7 @@ TEST(NetworkAwareness, LooksTheServiceUpAtTheFirstQuestionOnly) {
         found = StandInSensapi;
         return Status::Ok();
       },
-      false, Echo());
+      Host::kWindows, Echo());
   sensapiResult = FALSE;
   sensapiLastError = ERROR_SUCCESS;
   EXPECT_EQ(lookUps, 0);
@@ -156,21 +166,23 @@ TEST(NetworkAwareness, LooksTheServiceUpAtTheFirstQuestionOnly) {
 
 TEST(NetworkAwareness, WithoutSensapiTheEchoAnswersAndAFailureNamesWhatCannotBeUsed) {
   int lookUps = 0;
-  Win32NetworkAwareness missing(Missing(lookUps), false, Echo());
+  Win32NetworkAwareness missing(Missing(lookUps), Host::kWindows, Echo());
   EXPECT_EQ(Ask(missing), "echo: reachable at 3072/1024");
   EXPECT_EQ(Ask(missing), "echo: reachable at 3072/1024");
   EXPECT_EQ(lookUps, 2);  // looked for again at each question while it is missing
 
-  Win32NetworkAwareness neither(Missing(lookUps), false, Echo(false));
+  Win32NetworkAwareness neither(Missing(lookUps), Host::kWindows, UnusableEcho());
   EXPECT_EQ(Ask(neither), "echo: failed: SENSAPI.DLL: gone\r\nICMP: closed");
 
-  Win32NetworkAwareness notImplemented(Found(StandInSensapi), false, Echo(false));
+  Win32NetworkAwareness notImplemented(Found(StandInSensapi), Host::kWindows, UnusableEcho());
   sensapiResult = ERROR_CALL_NOT_IMPLEMENTED;
   sensapiLastError = ERROR_SUCCESS;
   EXPECT_EQ(Ask(notImplemented), "SENSAPI, echo: failed: ICMP: closed");
 }
 
-TEST(NetworkAwareness, KnowsItRunsUnderWine) { EXPECT_TRUE(platform::win32::RunsUnderWine()); }
+TEST(NetworkAwareness, KnowsItRunsUnderWine) {
+  EXPECT_EQ(platform::win32::RunningHost(), Host::kWine);
+}
 
 TEST(NetworkAwareness, TheSystemServiceAnswersForLoopback) {
   QOCINFO record{5, 0, 0, 0};
