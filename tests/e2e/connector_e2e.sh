@@ -65,34 +65,6 @@ focused() {
   xprop -id "$(window_id "Dedozeroz Adodivu")" -notype _CONNECTOR_FOCUS 2>/dev/null |
     sed -n 's/^_CONNECTOR_FOCUS = "\(.*\)"$/\1/p'
 }
-focus_is() { [ "$(focused)" = "$1" ]; }
-
-next_in_order() {  # $1: a control, $2: 1 for Tab, -1 for Shift+Tab
-  local i
-  for i in "${!ORDER[@]}"; do
-    if [ "${ORDER[$i]}" = "$1" ]; then echo "${ORDER[$(((i + $2 + ${#ORDER[@]}) % ${#ORDER[@]}))]}"; fi
-  done
-}
-
-# One Tab (or Shift+Tab with $1 = -1), waiting until the focus has moved on.
-step() {
-  local next
-  next=$(next_in_order "$(focused)" "${1:-1}")
-  if [ "${1:-1}" = 1 ]; then keys Tab; else keys shift+Tab; fi
-  wait_for "the focus on $next" focus_is "$next"
-}
-
-# Tabs (or Shift+Tabs with $2 = -1) until control $1 has the focus.
-tab_to() {
-  for _ in "${ORDER[@]}"; do
-    focus_is "$1" && return 0
-    step "${2:-1}"
-  done
-  focus_is "$1" || fail "Tab never reached $1"
-}
-
-# Presses button $1 with the space bar.
-press() { tab_to "$1" && keys space; }
 
 # Ends the connector and waits until its window is gone, so that the next
 # start cannot find the old window still on the screen.

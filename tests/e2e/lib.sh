@@ -57,3 +57,35 @@ type_text() { xdotool type --delay 20 "$1"; }
 
 process_gone() { ! kill -0 "$1" 2>/dev/null; }
 file_has() { [ -f "$1" ] && grep -qF -- "$2" "$1"; }
+
+# Walking the focus: a script sets ORDER, the controls in focus order, and
+# defines focused, which prints the one that holds the focus, in the same
+# terms (names, or table indices).
+focus_is() { [ "$(focused)" = "$1" ]; }
+
+next_in_order() {  # $1: a control, $2: 1 for Tab, -1 for Shift+Tab
+  local i
+  for i in "${!ORDER[@]}"; do
+    if [ "${ORDER[$i]}" = "$1" ]; then echo "${ORDER[$(((i + $2 + ${#ORDER[@]}) % ${#ORDER[@]}))]}"; fi
+  done
+}
+
+# One Tab (or Shift+Tab with $1 = -1), waiting until the focus has moved on.
+step() {
+  local next
+  next=$(next_in_order "$(focused)" "${1:-1}")
+  if [ "${1:-1}" = 1 ]; then keys Tab; else keys shift+Tab; fi
+  wait_for "the focus on $next" focus_is "$next"
+}
+
+# Tabs (or Shift+Tabs with $2 = -1) until control $1 has the focus.
+tab_to() {
+  for _ in "${ORDER[@]}"; do
+    focus_is "$1" && return 0
+    step "${2:-1}"
+  done
+  focus_is "$1" || fail "Tab never reached $1"
+}
+
+# Presses button $1 with the space bar.
+press() { tab_to "$1" && keys space; }

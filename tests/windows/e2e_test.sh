@@ -86,34 +86,10 @@ message() { probe message; }
 # The table index of the focused control, and the text of control $1.
 focused() { controls | grep -n '|focus$' | cut -d: -f1 | awk '{print $1 - 1}'; }
 text_of() { controls | sed -n "$(($1 + 1))p" | cut -d'|' -f2; }
-focus_is() { [ "$(focused)" = "$1" ]; }
 
 # The focus order as table indices: txtName, txtIP, btnConnect, btnCancel,
 # txtBin, btnTest, txtDataSize, cmdSave, txtport, txtTileSet.
 ORDER=(0 1 4 5 7 8 9 11 12 14)
-next_in_order() {  # $1: table index, $2: 1 for Tab, -1 for Shift+Tab
-  local i
-  for i in "${!ORDER[@]}"; do
-    if [ "${ORDER[$i]}" = "$1" ]; then echo "${ORDER[$(((i + $2 + 10) % 10))]}"; fi
-  done
-}
-
-# One Tab (or Shift+Tab with $1 = -1), waiting until the focus has moved on.
-step() {
-  local next
-  next=$(next_in_order "$(focused)" "${1:-1}")
-  if [ "${1:-1}" = 1 ]; then keys Tab; else keys shift+Tab; fi
-  wait_for "the focus on control $next" focus_is "$next"
-}
-
-# Tabs until the control at table index $1 has the focus.
-tab_to() {
-  for _ in $(seq 10); do
-    focus_is "$1" && return 0
-    step
-  done
-  focus_is "$1" || fail "Tab never reached control $1"
-}
 
 # Replaces the text of text box $1 with $2.
 set_text() {
@@ -122,9 +98,6 @@ set_text() {
   [ -z "$2" ] || type_text "$2"
   wait_for "control $1 to hold '$2'" test "$(text_of "$1")" = "$2"
 }
-
-# Presses button $1 with the space bar.
-press() { tab_to "$1" && keys space; }
 
 # Closes the open message box with Enter and gives the keyboard back to the form.
 close_message() {
