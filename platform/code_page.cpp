@@ -12,20 +12,6 @@ bool HasNonAscii(std::string_view bytes) {
                      [](char byte) { return static_cast<unsigned char>(byte) >= 0x80; });
 }
 
-// `bytes` less a last UTF-8 sequence that was cut short, or all of them.
-std::string_view WithoutCutCharacter(std::string_view bytes) {
-  // A lead byte within the last three starts the only sequence that can be
-  // incomplete.
-  for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
-    const auto byte = static_cast<unsigned char>(bytes[bytes.size() - back]);
-    if ((byte & 0xC0) != 0x80) {
-      const std::size_t needed = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-      return needed > back ? bytes.substr(0, bytes.size() - back) : bytes;
-    }
-  }
-  return bytes;
-}
-
 bool ReadsAsUtf8(std::string_view bytes, const CodePage& codePage) {
   return codePage.readsUtf8First() && HasNonAscii(bytes) && utf8::IsValid(bytes);
 }
@@ -35,7 +21,7 @@ bool ReadsAsUtf8(std::string_view bytes, const CodePage& codePage) {
 std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, BufferFill fill) {
   if (ReadsAsUtf8(bytes, codePage)) return std::string(bytes);
   if (fill == BufferFill::kFull) {
-    const std::string_view whole = WithoutCutCharacter(bytes);
+    const std::string_view whole = bytes.substr(0, bytes.size() - utf8::CutShortEnd(bytes));
     if (whole.size() < bytes.size() && ReadsAsUtf8(whole, codePage)) return std::string(whole);
   }
   return codePage.ToUtf8(bytes).value_or(std::string(bytes));

@@ -1,5 +1,7 @@
 #include "platform/utf8.h"
 
+#include <algorithm>
+
 namespace platform::utf8 {
 namespace {
 
@@ -70,6 +72,16 @@ void Append(std::string& out, char32_t character) {
     out += char(0x80 | (character >> 6 & 0x3F));
     out += char(0x80 | (character & 0x3F));
   }
+}
+
+std::size_t CutShortEnd(std::string_view text) {
+  const std::size_t lookBack = std::min<std::size_t>(3, text.size());
+  for (std::size_t back = 1; back <= lookBack; ++back) {
+    const auto byte = static_cast<unsigned char>(text[text.size() - back]);
+    if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+    return SequenceLength(byte) > back ? back : 0;
+  }
+  return 0;
 }
 
 std::string_view Prefix(std::string_view text, std::size_t maxBytes) {

@@ -21,6 +21,10 @@ bool IsValid(std::string_view text);
 
 void Append(std::string& out, char32_t character);
 
+// How many bytes at the end of `text` begin a character that is cut short:
+// a lead byte and fewer continuation bytes than it announces. 0 when none.
+std::size_t CutShortEnd(std::string_view text);
+
 // The longest start of `text` of at most `maxBytes` that ends between
 // characters.
 std::string_view Prefix(std::string_view text, std::size_t maxBytes);
