@@ -18,8 +18,9 @@ bool ReadsAsUtf8(std::string_view bytes, const CodePage& codePage) {
 
 }  // namespace
 
+// Every Windows code page holds ASCII as itself, so ASCII asks none.
 std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, BufferFill fill) {
-  if (ReadsAsUtf8(bytes, codePage)) return std::string(bytes);
+  if (!HasNonAscii(bytes) || ReadsAsUtf8(bytes, codePage)) return std::string(bytes);
   if (fill == BufferFill::kFull) {
     const std::string_view whole = bytes.substr(0, bytes.size() - utf8::CutShortEnd(bytes));
     if (whole.size() < bytes.size() && ReadsAsUtf8(whole, codePage)) return std::string(whole);
@@ -28,7 +29,7 @@ std::string ValueFromCodePage(std::string_view bytes, const CodePage& codePage, 
 }
 
 std::string ValueToCodePage(std::string_view text, const CodePage& codePage) {
-  if (!utf8::IsValid(text)) return std::string(text);
+  if (!HasNonAscii(text) || !utf8::IsValid(text)) return std::string(text);
   std::optional<std::string> bytes = codePage.FromUtf8(text);
   if (!bytes || ValueFromCodePage(*bytes, codePage, BufferFill::kRoomLeft) != text)
     return std::string(text);

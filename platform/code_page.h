@@ -33,7 +33,8 @@ class CodePage {
 // the user's locale.
 const CodePage& SystemCodePage();
 
-// Code page `number`, or nullptr when the system cannot convert it.
+// Code page `number`, or nullptr when the system cannot convert it. Every
+// one holds ASCII as itself.
 std::unique_ptr<CodePage> OpenCodePage(unsigned number);
 
 // Whether a value read filled the read buffer, and so may have been cut.

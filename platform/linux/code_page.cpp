@@ -157,6 +157,32 @@ class AsciiOnly final : public CodePage {
   }
 };
 
+// The locale's code page, opened at its first conversion: values in ASCII,
+// the common case, need none, so a start need not load glibc's converters.
+// Where the locale's code page cannot be had, 1252; where no converter can,
+// ASCII alone.
+class LocaleCodePage final : public CodePage {
+ public:
+  unsigned number() const override { return Opened().number(); }
+  bool readsUtf8First() const override { return true; }
+  std::optional<std::string> ToUtf8(std::string_view bytes) const override {
+    return Opened().ToUtf8(bytes);
+  }
+  std::optional<std::string> FromUtf8(std::string_view text) const override {
+    return Opened().FromUtf8(text);
+  }
+
+ private:
+  const CodePage& Opened() const {
+    if (!opened_) opened_ = OpenCodePage(CodePageForLocale(CtypeLocaleName()));
+    if (!opened_) opened_ = OpenCodePage(1252);
+    if (!opened_) opened_ = std::make_unique<AsciiOnly>();
+    return *opened_;
+  }
+
+  mutable std::unique_ptr<CodePage> opened_;
+};
+
 }  // namespace
 
 unsigned CodePageForLocale(std::string_view name) {
@@ -192,14 +218,8 @@ std::unique_ptr<CodePage> OpenCodePage(unsigned number) {
 }
 
 const CodePage& SystemCodePage() {
-  static const std::unique_ptr<CodePage> codePage = [] {
-    std::unique_ptr<CodePage> opened =
-        OpenCodePage(linux_os::CodePageForLocale(linux_os::CtypeLocaleName()));
-    if (!opened) opened = OpenCodePage(1252);
-    if (!opened) opened = std::make_unique<linux_os::AsciiOnly>();
-    return opened;
-  }();
-  return *codePage;
+  static const linux_os::LocaleCodePage codePage;
+  return codePage;
 }
 
 }  // namespace platform
