@@ -16,6 +16,10 @@ FileEncoding EncodingOf(std::string_view head) {
   return FileEncoding::kEightBit;
 }
 
+bool IsUtf16(FileEncoding encoding) {
+  return encoding == FileEncoding::kUtf16LittleEndian || encoding == FileEncoding::kUtf16BigEndian;
+}
+
 std::string_view MarkOf(FileEncoding encoding) {
   switch (encoding) {
     case FileEncoding::kEightBit: break;

@@ -16,4 +16,6 @@ FileEncoding EncodingOf(std::string_view head);
 // The mark of `encoding`; none for 8-bit text.
 std::string_view MarkOf(FileEncoding encoding);
 
+bool IsUtf16(FileEncoding encoding);
+
 }  // namespace platform

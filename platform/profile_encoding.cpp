@@ -15,10 +15,6 @@ bool MayBecomeMark(std::string_view head) {
   return false;
 }
 
-bool IsUtf16(FileEncoding encoding) {
-  return encoding == FileEncoding::kUtf16LittleEndian || encoding == FileEncoding::kUtf16BigEndian;
-}
-
 void AppendUtf16(std::string_view text, bool bigEndian, std::string& out) {
   const auto appendUnit = [bigEndian, &out](char32_t unit) {
     const char high = char(unit >> 8);
@@ -53,12 +49,9 @@ std::string_view TextDecoder::Decode(std::string_view bytes) {
   std::string text = head_.substr(MarkOf(*encoding_).size());
   text += bytes;
   head_.clear();
-  const std::string_view decoded = DecodeText(text);
-  if (decoded.data() == text.data()) {
-    decoded_ = std::move(text);
-    return decoded_;
-  }
-  return decoded;
+  if (IsUtf16(*encoding_)) return DecodeText(text);
+  decoded_ = std::move(text);
+  return decoded_;
 }
 
 std::string_view TextDecoder::Finish() {

@@ -7,8 +7,6 @@ namespace {
 
 constexpr std::string_view kBlanks{" \t\r\n\v\f\x1A", 7};
 
-bool IsBreak(char byte) { return byte == '\r' || byte == '\n'; }
-
 // How many lengths of `detail` a shortened line keeps: enough for a name of
 // that length with a run of blanks on either side, '=', a run of blanks and
 // a value of that length, with room to tell that the value goes on.
@@ -17,6 +15,8 @@ constexpr std::size_t kKeptDetails = 6;
 }  // namespace
 
 bool IsBlank(char byte) { return kBlanks.find(byte) != std::string_view::npos; }
+
+bool IsBreak(char byte) { return byte == '\r' || byte == '\n'; }
 
 // The next break in one piece, found with memchr once per break byte and
 // kept until passed, so a text with only one kind of break is not searched

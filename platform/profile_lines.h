@@ -14,6 +14,7 @@
 namespace platform::profile_text {
 
 bool IsBlank(char byte);
+bool IsBreak(char byte);
 
 // One non-empty line. Offsets count in the text from its start.
 struct Line {

@@ -6,7 +6,6 @@
 namespace platform::profile_text {
 namespace {
 
-bool IsBreak(char byte) { return byte == '\r' || byte == '\n'; }
 bool IsQuote(char byte) { return byte == '"' || byte == '\''; }
 
 char AsciiLower(char byte) { return byte >= 'A' && byte <= 'Z' ? char(byte - 'A' + 'a') : byte; }
@@ -231,8 +230,7 @@ void WritePlanner::Feed(std::string_view bytes) {
 
 // UTF-16 content is read to its end, where damage may still show.
 bool WritePlanner::done() const {
-  const bool utf16 = decoder_.encoding() && *decoder_.encoding() != FileEncoding::kEightBit &&
-                     *decoder_.encoding() != FileEncoding::kUtf8Mark;
+  const bool utf16 = decoder_.encoding() && IsUtf16(*decoder_.encoding());
   return !refusal_.empty() ||
          (!utf16 && (state_ == State::kFound || state_ == State::kPastSection));
 }

@@ -435,9 +435,10 @@ class FltkForm final : public FormView {
                                  : layout_.controls[std::size_t(found - controls_.begin())].name;
     if (name == publishedFocus_) return;
     publishedFocus_ = name;
-    XChangeProperty(fl_display, fl_xid(window_.get()),
-                    XInternAtom(fl_display, "_CONNECTOR_FOCUS", False), XA_STRING, 8,
-                    PropModeReplace, reinterpret_cast<const unsigned char*>(name.data()),
+    // Asking the server for the atom is a round trip: once is enough.
+    static const Atom property = XInternAtom(fl_display, "_CONNECTOR_FOCUS", False);
+    XChangeProperty(fl_display, fl_xid(window_.get()), property, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(name.data()),
                     static_cast<int>(name.size()));
   }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "platform/byte_order_mark.h"
@@ -64,19 +65,19 @@ class Win32ProfileFile final : public ProfileFile {
   std::string GetString(std::string_view lpAppName, std::string_view lpKeyName,
                         std::string_view lpDefault, int bufferSize,
                         const std::string& lpFileName) override {
-    if (HoldsUnicode(lpFileName)) {
-      return GetWide(lpAppName, lpKeyName, lpDefault, bufferSize, lpFileName);
-    }
-    return GetAnsi(lpAppName, lpKeyName, lpDefault, bufferSize, lpFileName);
+    const KeyRequest keys[] = {{lpKeyName, lpDefault}};
+    return std::move(GetStrings(lpAppName, keys, bufferSize, lpFileName).front());
   }
 
-  // One call of the service per key, as the service offers no other way.
+  // One call of the service per key, as the service offers no other way;
+  // the file's mark is looked at once.
   std::vector<std::string> GetStrings(std::string_view lpAppName, std::span<const KeyRequest> keys,
                                       int bufferSize, const std::string& lpFileName) override {
+    const auto get = HoldsUnicode(lpFileName) ? GetWide : GetAnsi;
     std::vector<std::string> values;
     values.reserve(keys.size());
     for (const KeyRequest& key : keys) {
-      values.push_back(GetString(lpAppName, key.lpKeyName, key.lpDefault, bufferSize, lpFileName));
+      values.push_back(get(lpAppName, key.lpKeyName, key.lpDefault, bufferSize, lpFileName));
     }
     return values;
   }
